@@ -1,0 +1,61 @@
+// Server-wide queries: the world, the server state and the working directory the host reports.
+
+#include "SimHost.h"
+
+namespace {
+
+class ApiUtils final : public ArkApi::IApiUtils {
+public:
+    UWorld* QueryWorld() const override { return World; }
+    AShooterGameMode* QueryShooterGameMode() const override { return nullptr; }
+    int QueryServerState() const override { return State; }
+
+    UWorld* World = nullptr;
+    int State = static_cast<int>(ServerStatus::Loading);
+};
+
+ApiUtils& Utils()
+{
+    static ApiUtils utils;
+    return utils;
+}
+
+std::string& CurrentDir()
+{
+    static std::string directory = ".";
+    return directory;
+}
+
+}  // namespace
+
+namespace ArkApi {
+
+IApiUtils& GetApiUtils()
+{
+    return Utils();
+}
+
+namespace Tools {
+std::string GetCurrentDir()
+{
+    return CurrentDir();
+}
+}  // namespace Tools
+
+}  // namespace ArkApi
+
+namespace sim {
+
+void SetServerState(int state) { Utils().State = state; }
+void SetWorld(UWorld* world) { Utils().World = world; }
+
+void SetCurrentDir(const std::string& directory)
+{
+    std::string trimmed = directory;
+    while (trimmed.size() > 1 && (trimmed.back() == '/' || trimmed.back() == '\\')) {
+        trimmed.pop_back();
+    }
+    CurrentDir() = trimmed.empty() ? "." : trimmed;
+}
+
+}  // namespace sim

@@ -1,0 +1,92 @@
+#include "GameRegistry.h"
+
+#include "SimHost.h"
+
+namespace sim::detail {
+
+Registry& GetRegistry()
+{
+    static Registry registry;
+    return registry;
+}
+
+void Relink(FunctionRecord& function)
+{
+    void* below = function.Implementation;
+    for (ChainLink& link : function.Chain) {
+        *link.Slot = below;
+        below = link.Detour;
+    }
+    *function.Head = below;
+}
+
+}  // namespace sim::detail
+
+namespace sim {
+
+void RegisterFunctionEntry(const std::string& name, void* entry, void** head, void* implementation)
+{
+    detail::FunctionRecord& record = detail::GetRegistry().Functions[name];
+    record.Entry = entry;
+    record.Head = head;
+    record.Implementation = implementation;
+    detail::Relink(record);
+}
+
+void RegisterField(const std::string& name, std::ptrdiff_t offset)
+{
+    detail::GetRegistry().Fields[name] = offset;
+}
+
+void RegisterBitField(const std::string& name, std::ptrdiff_t wordOffset, std::uint32_t position, std::uint32_t bits)
+{
+    detail::GetRegistry().BitFields[name] = detail::BitFieldRecord{wordOffset, position, bits};
+}
+
+bool IsKnownName(const std::string& name)
+{
+    const detail::Registry& registry = detail::GetRegistry();
+    return registry.Functions.count(name) != 0 || registry.Fields.count(name) != 0 || registry.BitFields.count(name) != 0;
+}
+
+std::uint64_t Lookups()
+{
+    return detail::GetRegistry().Lookups;
+}
+
+}  // namespace sim
+
+namespace ArkApi {
+
+void* GetAddress(const std::string& name)
+{
+    sim::detail::Registry& registry = sim::detail::GetRegistry();
+    ++registry.Lookups;
+    const auto found = registry.Functions.find(name);
+    return found == registry.Functions.end() ? nullptr : found->second.Entry;
+}
+
+void* GetAddress(const void* object, const std::string& name)
+{
+    sim::detail::Registry& registry = sim::detail::GetRegistry();
+    ++registry.Lookups;
+    const auto found = registry.Fields.find(name);
+    if (object == nullptr || found == registry.Fields.end()) {
+        return nullptr;
+    }
+    return const_cast<char*>(static_cast<const char*>(object)) + found->second;
+}
+
+BitField GetBitField(const void* object, const std::string& name)
+{
+    sim::detail::Registry& registry = sim::detail::GetRegistry();
+    ++registry.Lookups;
+    const auto found = registry.BitFields.find(name);
+    if (object == nullptr || found == registry.BitFields.end()) {
+        return BitField{};
+    }
+    auto* word = reinterpret_cast<std::uint32_t*>(const_cast<char*>(static_cast<const char*>(object)) + found->second.WordOffset);
+    return BitField{word, found->second.Position, found->second.Bits};
+}
+
+}  // namespace ArkApi

@@ -1,0 +1,92 @@
+// The hook service. Each game function's entry runs the newest detour; installing writes the
+// entry below it into the plugin's slot, and removing a detour relinks the chain around it, so
+// detours of several plugins can come and go in any order.
+
+#include <algorithm>
+#include <vector>
+
+#include "GameRegistry.h"
+#include "HostRequests.h"
+#include "SimHost.h"
+
+namespace sim::detail {
+
+namespace {
+
+std::vector<HostRequest>& RequestLog()
+{
+    static std::vector<HostRequest> requests;
+    return requests;
+}
+
+class HookService final : public ArkApi::IHooks {
+public:
+    bool RemoveHook(const std::string& functionName, void* detour) override
+    {
+        Record("RemoveHook", functionName, detour);
+        auto found = GetRegistry().Functions.find(functionName);
+        if (found == GetRegistry().Functions.end()) {
+            return false;
+        }
+        std::vector<ChainLink>& chain = found->second.Chain;
+        // The newest installation of that detour goes first, as a stack of hooks unwinds.
+        auto link = std::find_if(chain.rbegin(), chain.rend(), [&](const ChainLink& l) { return l.Detour == detour; });
+        if (link == chain.rend()) {
+            return false;
+        }
+        chain.erase(std::next(link).base());
+        Relink(found->second);
+        return true;
+    }
+
+    bool InstallHook(const std::string& functionName, void* detour, void** original) override
+    {
+        Record("InstallHook", functionName, detour);
+        auto found = GetRegistry().Functions.find(functionName);
+        if (found == GetRegistry().Functions.end() || detour == nullptr || original == nullptr) {
+            return false;
+        }
+        found->second.Chain.push_back(ChainLink{detour, original});
+        Relink(found->second);
+        return true;
+    }
+};
+
+}  // namespace
+
+void Record(const std::string& operation, const std::string& name, void* detour)
+{
+    RequestLog().push_back(HostRequest{operation, name, detour});
+}
+
+}  // namespace sim::detail
+
+namespace sim {
+
+const std::vector<HostRequest>& Requests()
+{
+    return detail::RequestLog();
+}
+
+void ClearRequests()
+{
+    detail::RequestLog().clear();
+}
+
+std::size_t HookCount(const std::string& name)
+{
+    auto found = detail::GetRegistry().Functions.find(name);
+    return found == detail::GetRegistry().Functions.end() ? 0 : found->second.Chain.size();
+}
+
+}  // namespace sim
+
+namespace ArkApi {
+
+IHooks& GetHooks()
+{
+    static sim::detail::HookService service;
+    return service;
+}
+
+}  // namespace ArkApi

@@ -1,0 +1,102 @@
+#pragma once
+// The stand-in host as the simulated server and the tests drive it: the registry of game names,
+// the server state and world it reports, its command registries, its log sinks and allocator,
+// and a record of every hook and command request a plugin made.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "host/HostApi.h"
+
+namespace sim {
+
+// ---- game names ---------------------------------------------------------------------------
+
+// Registers a hookable game function under `name`. `entry` is the address the host hands out:
+// calling it runs *head, which starts as `implementation` and is the newest detour once hooked.
+ARK_API void RegisterFunctionEntry(const std::string& name, void* entry, void** head, void* implementation);
+// Registers the field `name` at `offset` bytes inside the objects it belongs to.
+ARK_API void RegisterField(const std::string& name, std::ptrdiff_t offset);
+// Registers the bit field `name`: its 32-bit word at `wordOffset`, bit `position`, `bits` wide.
+ARK_API void RegisterBitField(const std::string& name, std::ptrdiff_t wordOffset, std::uint32_t position, std::uint32_t bits);
+// True when `name` is a registered function, field or bit field.
+ARK_API bool IsKnownName(const std::string& name);
+
+// The patched entry of one game function: a stub that jumps to the head of its hook chain.
+template <auto Implementation>
+struct GameEntry;
+
+template <typename R, typename... A, R (*Implementation)(A...)>
+struct GameEntry<Implementation> {
+    static inline void* head = reinterpret_cast<void*>(Implementation);
+    static R Call(A... args) { return reinterpret_cast<R (*)(A...)>(head)(args...); }
+};
+
+// Registers `Implementation` as the game function `name`, reachable and hookable by name.
+template <auto Implementation>
+void RegisterFunction(const std::string& name)
+{
+    RegisterFunctionEntry(name, reinterpret_cast<void*>(&GameEntry<Implementation>::Call),
+                          &GameEntry<Implementation>::head, reinterpret_cast<void*>(Implementation));
+}
+
+// Calls the game function `name` the way the game does: through its entry, so detours run.
+template <typename R, typename... A>
+R CallGame(const std::string& name, A... args)
+{
+    return reinterpret_cast<R (*)(A...)>(ArkApi::GetAddress(name))(args...);
+}
+
+// ---- what a plugin asked the host --------------------------------------------------------
+
+struct HostRequest {
+    std::string Operation;  // "InstallHook", "RemoveHook", "RegisterConsoleCommand", ...
+    std::string Name;       // function or command name
+    void* Detour = nullptr; // for hook requests
+};
+// Every hook and command request since start (or the last ClearRequests), in order.
+ARK_API const std::vector<HostRequest>& Requests();
+ARK_API void ClearRequests();
+// Number of detours currently chained on the game function `name`.
+ARK_API std::size_t HookCount(const std::string& name);
+
+// ---- server ------------------------------------------------------------------------------
+
+ARK_API void SetServerState(int state);
+ARK_API void SetWorld(UWorld* world);
+ARK_API void SetCurrentDir(const std::string& directory);
+
+// ---- commands ----------------------------------------------------------------------------
+
+// Runs a console line: the first word picks the registered command (letter case ignored).
+// Returns false when no command of that name is registered.
+ARK_API bool ExecuteConsoleCommand(APlayerController* player, FString* line, bool flag);
+// Runs a chat line the same way; false when no chat command of that name is registered.
+ARK_API bool ExecuteChatCommand(AShooterPlayerController* player, FString* message, EChatSendMode::Type mode);
+// Runs an RCON request; false when no RCON command of that name is registered.
+ARK_API bool ExecuteRconCommand(RCONClientConnection* connection, RCONPacket* packet, UWorld* world);
+// Names currently registered in each registry, in registration order.
+ARK_API std::vector<std::string> ConsoleCommandNames();
+ARK_API std::vector<std::string> ChatCommandNames();
+ARK_API std::vector<std::string> RconCommandNames();
+
+// ---- logging -----------------------------------------------------------------------------
+
+// Where the host's console sink writes each formatted line (default: standard output).
+ARK_API void SetLogOutput(std::function<void(const std::string&)> output);
+// Adds a file sink writing to DIR/ArkApi/Logs/ArkApi.log (created when missing).
+ARK_API void OpenLogFile(const std::string& directory);
+
+// ---- game allocator ----------------------------------------------------------------------
+
+// Game allocations not yet freed.
+ARK_API std::size_t LiveAllocations();
+// Frees or reallocations of pointers the allocator never handed out (ignored, but counted).
+ARK_API std::size_t UnknownPointerFrees();
+// Names resolved through GetAddress and GetBitField since start.
+ARK_API std::uint64_t Lookups();
+
+}  // namespace sim

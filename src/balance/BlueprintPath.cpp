@@ -1,0 +1,39 @@
+#include "balance/BlueprintPath.h"
+
+#include "config/BalanceTable.h"
+#include "frame/Plugin.h"
+#include "host/GameAccess.h"
+
+FString MakeBlueprintPath(const UObject* object)
+{
+    UClass* objectClass = game::Read<UClass*>(object, "UObjectBase.Class");
+    if (object == nullptr || objectClass == nullptr) {
+        return FString();
+    }
+    FString reference;
+    game::Call<FString*>("UVictoryCore.ClassToStringReference", &reference, objectClass);
+    // The string reference ends in "_C", the generated class; the blueprint's own path does not.
+    const FString stem = reference.Left(reference.Len() - 2);
+    return FString("Blueprint'") + stem + FString("'");
+}
+
+std::shared_ptr<BalancedDino> FindDinoBalance(const UObject* object)
+{
+    const BalanceTable* table = ThePlugin().Balances;
+    if (table == nullptr) {
+        return nullptr;
+    }
+    return table->Find(MakeBlueprintPath(object));
+}
+
+BalancedDino EntryInEffect(const UObject* dino)
+{
+    const BalanceTable* table = ThePlugin().Balances;
+    if (table == nullptr) {
+        return BalancedDino{};
+    }
+    if (std::shared_ptr<BalancedDino> entry = table->Find(MakeBlueprintPath(dino))) {
+        return *entry;
+    }
+    return table->Global;
+}

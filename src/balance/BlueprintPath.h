@@ -1,0 +1,15 @@
+#pragma once
+// How a game object's species is named, and how its balance entry is found.
+
+#include <memory>
+
+#include "config/BalancedDino.h"
+#include "host/FString.h"
+#include "host/GameTypes.h"
+
+// "Blueprint'" + the class's string reference less its last two characters + "'"; empty for a null object or class.
+FString MakeBlueprintPath(const UObject* object);
+// A fresh copy of the species entry for the object's class, or null; never the global entry.
+std::shared_ptr<BalancedDino> FindDinoBalance(const UObject* object);
+// The species entry for the dino, or else a copy of the global entry, whole.
+BalancedDino EntryInEffect(const UObject* dino);

@@ -1,0 +1,79 @@
+#include "frame/CommandManager.h"
+
+#include <limits>
+
+#include "frame/BaseCommand.h"
+#include "host/GameMemory.h"
+#include "logging/Logger.h"
+
+std::int32_t CommandManager::GrownCapacity(std::int32_t capacity, std::int32_t newCount)
+{
+    if (capacity == 0 && newCount <= 4) {
+        return 4;
+    }
+    const std::int64_t grown = std::int64_t{newCount} + (std::int64_t{3} * newCount) / 8 + 16;
+    if (newCount > grown || grown > std::numeric_limits<std::int32_t>::max()) {
+        return std::numeric_limits<std::int32_t>::max();
+    }
+    return static_cast<std::int32_t>(grown);
+}
+
+void CommandManager::Append(BaseCommand* command)
+{
+    const std::int32_t newCount = count_ + 1;
+    if (newCount > capacity_) {
+        const std::int32_t capacity = GrownCapacity(capacity_, newCount);
+        const std::size_t bytes = sizeof(BaseCommand*) * static_cast<std::size_t>(capacity);
+        void* storage = elements_ == nullptr ? game::Malloc(bytes) : game::Realloc(elements_, bytes);
+        if (storage == nullptr) {
+            return;  // the host still has the command; only our record of it is lost
+        }
+        elements_ = static_cast<BaseCommand**>(storage);
+        capacity_ = capacity;
+    }
+    elements_[count_] = command;
+    count_ = newCount;
+}
+
+void CommandManager::registerCommand(BaseCommand* command)
+{
+    if (auto* chat = dynamic_cast<BasePlayerCommand*>(command)) {
+        ArkApi::ChatCommandCallback callback = [chat](AShooterPlayerController* player, FString* message, EChatSendMode::Type mode) {
+            chat->execute(player, message, mode);
+        };
+        const FString name = chat->Name;
+        ArkApi::GetCommands().RegisterChatCommand(name, callback);
+    } else if (auto* console = dynamic_cast<BaseConsoleCommand*>(command)) {
+        ArkApi::ConsoleCommandCallback callback = [console](APlayerController* player, FString* line, bool flag) {
+            console->execute(player, line, flag);
+        };
+        const FString name = console->Name;
+        ArkApi::GetCommands().RegisterConsoleCommand(name, callback);
+    } else if (auto* rcon = dynamic_cast<BaseRConCommand*>(command)) {
+        ArkApi::RconCommandCallback callback = [rcon](RCONClientConnection* connection, RCONPacket* packet, UWorld* world) {
+            rcon->execute(connection, packet, world);
+        };
+        const FString name = rcon->Name;
+        ArkApi::GetCommands().RegisterRconCommand(name, callback);
+    } else {
+        GetLogger()->warn("Attemped to register an unvalid command!");
+        return;
+    }
+    Append(command);
+}
+
+void CommandManager::unregisterCommand(BaseCommand* command)
+{
+    if (auto* chat = dynamic_cast<BasePlayerCommand*>(command)) {
+        const FString name = chat->Name;
+        ArkApi::GetCommands().UnregisterChatCommand(name);
+    } else if (auto* console = dynamic_cast<BaseConsoleCommand*>(command)) {
+        const FString name = console->Name;
+        ArkApi::GetCommands().UnregisterConsoleCommand(name);
+    } else if (auto* rcon = dynamic_cast<BaseRConCommand*>(command)) {
+        const FString name = rcon->Name;
+        ArkApi::GetCommands().UnregisterRconCommand(name);
+    } else {
+        GetLogger()->warn("Attemped to unregister an unvalid command!");
+    }
+}

@@ -1,0 +1,25 @@
+// The library's entry point: the host loads the plugin and the system notifies it of process
+// attach and detach. On Windows this is DllMain; elsewhere the host's loader calls the same
+// exported function with the same reasons.
+
+#include "frame/Lifecycle.h"
+
+#if defined(_WIN32)
+#  ifndef WIN32_LEAN_AND_MEAN
+#    define WIN32_LEAN_AND_MEAN
+#  endif
+#  include <windows.h>
+
+BOOL APIENTRY DllMain(HMODULE /*module*/, DWORD reason, LPVOID /*reserved*/)
+{
+    return static_cast<BOOL>(OnEntryPointNotification(static_cast<unsigned long>(reason)));
+}
+
+#else
+
+extern "C" __attribute__((visibility("default"))) int DllMain(void* /*module*/, unsigned long reason, void* /*reserved*/)
+{
+    return OnEntryPointNotification(reason);
+}
+
+#endif

@@ -1,0 +1,80 @@
+#include "frame/Plugin.h"
+
+#include <exception>
+#include <utility>
+
+#include "balance/Handlers.h"
+#include "commands/ReloadCommands.h"
+#include "config/BalanceTable.h"
+#include "config/ConfigFile.h"
+#include "frame/CommandManager.h"
+#include "frame/DeriRuderizuHooks.h"
+#include "host/HostApi.h"
+#include "logging/Logger.h"
+
+namespace {
+
+// The one plugin object. Its pointers are plain and it is never destroyed through the base.
+DinoTuner dinoTuner;
+
+}  // namespace
+
+ArkPlugin* ArkPluginInstance = &dinoTuner;
+
+DinoTuner& ThePlugin()
+{
+    return dinoTuner;
+}
+
+void DinoTuner::Load()
+{
+    InitLogger(GetLogger(), "DinoTuner");
+
+    Config = new ConfigFile("DinoTuner/config.json");
+
+    // Stored before the fill: the fill reads the configuration through the plugin object.
+    Balances = new BalanceTable();
+    Balances->LoadBalances();
+
+    if (ArkApi::GetApiUtils().QueryServerState() == static_cast<int>(ServerStatus::Ready)) {
+        Balances->ApplyToExistingDinos();
+    }
+
+    Hook* hooks = new DeriRuderizuHooks();
+    hooks->RegisterHooks();
+    HookList->push_back(hooks);
+
+    Commands->registerCommand(new ReloadCmdCommand());
+    Commands->registerCommand(new ReloadRCONCommand());
+}
+
+void DinoTuner::Unload() {}
+
+ReloadResult DinoTuner::Reload()
+{
+    ReloadResult result;
+    try {
+        // The new document and table are built aside and only kept when both are complete, so
+        // a broken file never leaves the running table half rebuilt.
+        nlohmann::json document = Config->Parse();
+        if (Balances != nullptr) {
+            Balances->LoadBalances(document);
+        }
+        Config->Document = std::move(document);
+    } catch (const std::exception& error) {
+        // Nothing was swapped in: the table and the document are the ones that worked before.
+        GetLogger()->error(error.what());
+        result.Error = error.what();
+        return result;
+    }
+    if (Balances != nullptr) {
+        Balances->ApplyToExistingDinos();
+    }
+    if (HookList != nullptr) {
+        for (Hook* hook : *HookList) {
+            hook->OnReload();
+        }
+    }
+    result.Succeeded = true;
+    return result;
+}
