@@ -1,0 +1,101 @@
+#pragma once
+// The simulated game world: species (classes), dinos, structures, buffs and players, and the
+// game functions and fields the plugin reaches by name through the host. Objects are plain C++
+// objects of the simulation (not game-allocator memory), so `memory` counts only what passes
+// through "FMemory.*". All calls run on the one game thread.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/HostApi.h"
+
+namespace sim {
+
+// One line of the species catalog or a species added with `class`.
+struct SpeciesInfo {
+    std::string Short;            // "Raptor"
+    std::string StringReference;  // what "UVictoryCore.ClassToStringReference" returns, e.g. "/Game/....Raptor_Character_BP_C"
+    std::string BlueprintPath;    // "Blueprint'" + reference less its last two characters + "'"
+    bool IsStructure = false;     // a structure (turret): an actor that is not a dino
+    float Rates[14] = {};         // the fourteen consumption fields, in `show` order
+};
+
+// Names of the fourteen consumption fields, in `show` order (the short field names).
+extern const char* const kRateFieldNames[14];
+
+enum class SpawnFault { None, NoSpawn, NoStatus };
+
+// What the console learns from one call of a game function.
+struct HitResult {
+    float Received = 0.0f;  // the amount the game's TakeDamage received
+    float Dealt = 0.0f;     // what TakeDamage returned (through the detours)
+};
+
+class World {
+public:
+    // The one world; registers every game name with the host on first use and reports itself
+    // as the host's world.
+    static World& Get();
+
+    // ---- species ----
+    // Loads the catalog file (JSON); false with `error` on failure.
+    bool LoadCatalog(const std::string& path, std::string& error);
+    const std::vector<SpeciesInfo>& Species() const;
+    // Finds a species by short name, letter case ignored; null when unknown.
+    const SpeciesInfo* FindSpecies(const std::string& shortName) const;
+    // Adds species `name` with string reference `reference` (taken as it stands) and the rates of `like`.
+    const SpeciesInfo& AddSpecies(const std::string& name, const std::string& reference, const SpeciesInfo& like);
+    void SetFault(const std::string& shortName, SpawnFault fault);
+
+    // ---- objects by id ----
+    // Spawns an actor of `species` as loaded from a save (team, levels and status component set
+    // before BeginPlay, which runs through the hook chain). Id: `id` or short name + counter.
+    // Returns the id, or nullopt with `error` filled.
+    std::optional<std::string> Spawn(const std::string& species, std::optional<std::string> id, int team, int level, int baseLevel,
+                                     std::string& error);
+    // The actor with that id, or null.
+    AActor* FindActor(const std::string& id) const;
+    bool IsDino(const std::string& id) const;
+    // The fourteen consumption fields of a dino, in `show` order; nullopt when it has no status
+    // component (the status-component fields then print as absent).
+    std::vector<std::optional<float>> Rates(const std::string& id) const;
+    int Team(const std::string& id) const;
+    void SetTeam(const std::string& id, int team);
+    void Kill(const std::string& id);
+    void SetDestroying(const std::string& id);
+    void RemoveStatus(const std::string& id);
+    // Number of live actors (dinos and structures) in the world.
+    std::size_t ActorCount() const;
+
+    // ---- players ----
+    // Connects a player; without a team it gets a team of its own above 50000.
+    AShooterPlayerController* AddPlayer(const std::string& name, std::optional<int> team);
+    AShooterPlayerController* FindPlayer(const std::string& name) const;
+    std::string PlayerName(const AShooterPlayerController* player) const;
+    // Where chat lines shown to players go: (player name, text, colour).
+    void SetChatOutput(std::function<void(const std::string&, const std::string&, const FLinearColor&)> output);
+
+    // ---- game calls, made the way the game makes them: through the patched entries ----
+    HitResult Hit(const std::string& id, float amount, const std::string* causerId);
+    // True when the game's TameDino ran; `teamAfter` is the dino's team after the call.
+    bool Tame(const std::string& id, AShooterPlayerController* player, int& teamAfter);
+    // True when the game's DoMate ran.
+    bool Mate(const std::string& id, const std::string& partnerId);
+    bool Use(const std::string& id, int index, AShooterPlayerController* player);
+    // True when AddBuff returned the buff (added), false when it returned null.
+    bool Buff(const std::string& id, const std::string& buffName);
+
+    // ---- RCON connections ----
+    // A connection object whose "RCONClientConnection.SendMessageW" calls `reply`.
+    RCONClientConnection* NewRconConnection(std::function<void(std::int32_t id, std::int32_t type, const std::string& text)> reply);
+    void CloseRconConnection(RCONClientConnection* connection);
+
+    // ---- counts ----
+    std::uint64_t Spawned() const;
+    std::uint64_t Destroyed() const;
+};
+
+}  // namespace sim
