@@ -1,0 +1,57 @@
+# DinoTuner: one entry point for setting up, building, testing and trying the plugin.
+#   make test           install what is missing (as root), build, run every test
+#   make test-sanitize  the same tests under AddressSanitizer and UndefinedBehaviorSanitizer
+#   make demo           run the simulated server on the example configuration
+
+BUILD_DIR ?= build
+SANITIZE_DIR ?= build-sanitize
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+
+# Debian packages the build and the tests need.
+PACKAGES := cmake make g++ pkg-config libspdlog-dev libfmt-dev nlohmann-json3-dev \
+            googletest libgtest-dev libgmock-dev libbenchmark-dev python3 python3-jsonschema nodejs npm
+
+.PHONY: all deps configure build test test-sanitize demo bench clean
+
+all: build
+
+deps:
+	@missing=""; \
+	for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  if [ "$$(id -u)" = "0" ]; then \
+	    echo "installing:$$missing"; \
+	    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing >/dev/null; \
+	  else \
+	    echo "missing Debian packages:$$missing (run 'make deps' as root)"; exit 1; \
+	  fi; \
+	fi
+
+configure: deps
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+test: build
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# The plugin keeps what it creates at load for the life of the process, by design; once the
+# simulated server unloads the library those objects can no longer be reached, so leak
+# detection is left to the game allocator's live count there (`memory` in the scenarios).
+test-sanitize: deps
+	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DDINOTUNER_SANITIZE=ON
+	cmake --build $(SANITIZE_DIR) -j $(JOBS)
+	cd $(SANITIZE_DIR) && ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -j $(JOBS)
+
+demo: build
+	$(BUILD_DIR)/bin/dinotuner-sim --no-load --dir $(BUILD_DIR)/demo-server --script examples/demo.txt
+
+bench: build
+	$(BUILD_DIR)/bin/dinotuner-bench
+
+clean:
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)

@@ -1,0 +1,136 @@
+// The host's hook chains: the game's entry runs the newest detour, each detour calls on through
+// the slot the host filled, and removing any detour relinks the chain around it.
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "SimHost.h"
+
+namespace {
+
+std::vector<std::string> calls;
+
+int GameAdd(int a, int b)
+{
+    calls.push_back("game");
+    return a + b;
+}
+
+int (*firstSlot)(int, int) = nullptr;
+int (*secondSlot)(int, int) = nullptr;
+
+int FirstDetour(int a, int b)
+{
+    calls.push_back("first");
+    return firstSlot(a, b) * 10;
+}
+
+int SecondDetour(int a, int b)
+{
+    calls.push_back("second");
+    return secondSlot(a + 1, b);
+}
+
+class HookChain : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        sim::RegisterFunction<&GameAdd>("Test.Add");
+        calls.clear();
+    }
+    static int CallAsTheGame(int a, int b) { return sim::CallGame<int>("Test.Add", a, b); }
+    static bool Install(void* detour, int (**slot)(int, int))
+    {
+        return ArkApi::GetHooks().InstallHook("Test.Add", detour, reinterpret_cast<void**>(slot));
+    }
+};
+
+TEST_F(HookChain, UnhookedFunctionRunsTheGame)
+{
+    EXPECT_EQ(CallAsTheGame(2, 3), 5);
+    EXPECT_EQ(calls, (std::vector<std::string>{"game"}));
+}
+
+TEST_F(HookChain, TwoDetoursRunNewestFirstAndCallThrough)
+{
+    ASSERT_TRUE(Install(reinterpret_cast<void*>(&FirstDetour), &firstSlot));
+    ASSERT_TRUE(Install(reinterpret_cast<void*>(&SecondDetour), &secondSlot));
+    EXPECT_EQ(reinterpret_cast<void*>(firstSlot), reinterpret_cast<void*>(&GameAdd));
+    EXPECT_EQ(reinterpret_cast<void*>(secondSlot), reinterpret_cast<void*>(&FirstDetour));
+
+    EXPECT_EQ(CallAsTheGame(2, 3), 60);  // second adds 1, first multiplies the game's 6 by 10
+    EXPECT_EQ(calls, (std::vector<std::string>{"second", "first", "game"}));
+    EXPECT_EQ(sim::HookCount("Test.Add"), 2u);
+}
+
+TEST_F(HookChain, RemovingTheOlderDetourRelinksTheNewerOneToTheGame)
+{
+    Install(reinterpret_cast<void*>(&FirstDetour), &firstSlot);
+    Install(reinterpret_cast<void*>(&SecondDetour), &secondSlot);
+    EXPECT_TRUE(ArkApi::GetHooks().RemoveHook("Test.Add", reinterpret_cast<void*>(&FirstDetour)));
+
+    EXPECT_EQ(CallAsTheGame(2, 3), 6);
+    EXPECT_EQ(calls, (std::vector<std::string>{"second", "game"}));
+
+    calls.clear();
+    EXPECT_TRUE(ArkApi::GetHooks().RemoveHook("Test.Add", reinterpret_cast<void*>(&SecondDetour)));
+    EXPECT_EQ(CallAsTheGame(2, 3), 5);
+    EXPECT_EQ(calls, (std::vector<std::string>{"game"}));
+    EXPECT_EQ(sim::HookCount("Test.Add"), 0u);
+}
+
+TEST_F(HookChain, RemovingTheNewestDetourRestoresTheOlderOne)
+{
+    Install(reinterpret_cast<void*>(&FirstDetour), &firstSlot);
+    Install(reinterpret_cast<void*>(&SecondDetour), &secondSlot);
+    ArkApi::GetHooks().RemoveHook("Test.Add", reinterpret_cast<void*>(&SecondDetour));
+    EXPECT_EQ(CallAsTheGame(2, 3), 50);
+    EXPECT_EQ(calls, (std::vector<std::string>{"first", "game"}));
+}
+
+TEST_F(HookChain, UnknownNamesAndDetoursAreAnsweredWithoutHarm)
+{
+    int (*slot)(int, int) = nullptr;
+    EXPECT_FALSE(ArkApi::GetHooks().InstallHook("Nobody.Knows", reinterpret_cast<void*>(&FirstDetour), reinterpret_cast<void**>(&slot)));
+    EXPECT_EQ(slot, nullptr);
+    EXPECT_FALSE(ArkApi::GetHooks().InstallHook("Test.Add", nullptr, reinterpret_cast<void**>(&slot)));
+    EXPECT_FALSE(ArkApi::GetHooks().InstallHook("Test.Add", reinterpret_cast<void*>(&FirstDetour), nullptr));
+    EXPECT_FALSE(ArkApi::GetHooks().RemoveHook("Nobody.Knows", reinterpret_cast<void*>(&FirstDetour)));
+    EXPECT_FALSE(ArkApi::GetHooks().RemoveHook("Test.Add", reinterpret_cast<void*>(&SecondDetour)));
+    EXPECT_EQ(ArkApi::GetAddress("Nobody.Knows"), nullptr);
+    EXPECT_EQ(ArkApi::GetAddress(nullptr, "AActor.TargetingTeam"), nullptr);
+    EXPECT_EQ(ArkApi::GetBitField(nullptr, "Nobody.Knows").Word, nullptr);
+    EXPECT_EQ(CallAsTheGame(1, 1), 2);
+}
+
+TEST(GameAllocator, CountsLiveBlocksAndIgnoresPointersItNeverHandedOut)
+{
+    using Malloc = void* (*)(std::size_t, std::uint32_t);
+    using Realloc = void* (*)(void*, std::size_t);
+    using Free = void (*)(void*);
+    auto malloc = reinterpret_cast<Malloc>(ArkApi::GetAddress("FMemory.Malloc"));
+    auto realloc = reinterpret_cast<Realloc>(ArkApi::GetAddress("FMemory.Realloc"));
+    auto free = reinterpret_cast<Free>(ArkApi::GetAddress("FMemory.Free"));
+    const std::size_t before = sim::LiveAllocations();
+
+    void* block = malloc(16, 0);
+    EXPECT_EQ(sim::LiveAllocations(), before + 1);
+    block = realloc(block, 4096);
+    ASSERT_NE(block, nullptr);
+    EXPECT_EQ(sim::LiveAllocations(), before + 1);
+
+    int local = 0;
+    free(&local);
+    EXPECT_EQ(realloc(&local, 8), nullptr);
+    free(nullptr);
+    EXPECT_EQ(sim::UnknownPointerFrees(), 2u);
+
+    free(block);
+    free(block);  // a double free is noticed, not acted on
+    EXPECT_EQ(sim::LiveAllocations(), before);
+    EXPECT_EQ(sim::UnknownPointerFrees(), 3u);
+}
+
+}  // namespace

@@ -1,0 +1,222 @@
+// Process attach and detach as the host delivers them: what the plugin creates, in what
+// order, and that detach takes back exactly what load gave the host.
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "SimHost.h"
+#include "config/BalanceTable.h"
+#include "frame/CommandManager.h"
+#include "frame/Hook.h"
+#include "frame/Lifecycle.h"
+#include "frame/Plugin.h"
+#include "support/RecordingSink.h"
+#include "support/ServerDir.h"
+
+namespace {
+
+using testing_support::ServerDir;
+
+const std::vector<std::string> kHookedFunctions{
+    "APrimalDinoCharacter.TakeDamage",  "APrimalBuff.AddBuff",
+    "APrimalDinoCharacter.TameDino",    "APrimalDinoCharacter.DoMate",
+    "APrimalDinoCharacter.TryMultiUse", "APrimalDinoCharacter.BeginPlay",
+};
+
+std::vector<sim::HostRequest> RequestsOf(const std::string& operation)
+{
+    std::vector<sim::HostRequest> found;
+    for (const sim::HostRequest& request : sim::Requests()) {
+        if (request.Operation == operation) {
+            found.push_back(request);
+        }
+    }
+    return found;
+}
+
+// A container that records what it is told, for detach-order tests.
+class RecordingHooks : public Hook {
+public:
+    RecordingHooks(std::string name, std::vector<std::string>& events) : name_(std::move(name)), events_(events) {}
+    void RegisterHooks() override {}
+    void OnReload() override { events_.push_back(name_ + ".OnReload"); }
+    void OnUnload() override { events_.push_back(name_ + ".OnUnload"); }
+
+private:
+    std::string name_;
+    std::vector<std::string>& events_;
+};
+
+class Lifecycle : public ::testing::Test {
+protected:
+    std::shared_ptr<testing_support::RecordingSink> log = testing_support::RecordHostLog();
+    ServerDir server;
+};
+
+TEST_F(Lifecycle, ThreadNotificationsChangeNothingAndSucceed)
+{
+    EXPECT_EQ(OnEntryPointNotification(ThreadAttach), 1);
+    EXPECT_EQ(OnEntryPointNotification(ThreadDetach), 1);
+    EXPECT_EQ(ArkPluginInstance->HookList, nullptr);
+    EXPECT_EQ(ArkPluginInstance->Commands, nullptr);
+    EXPECT_TRUE(sim::Requests().empty());
+    EXPECT_TRUE(log->Lines().empty());
+}
+
+TEST_F(Lifecycle, StaticInitialisationPointsThePluginPointerAtTheOneObject)
+{
+    EXPECT_EQ(ArkPluginInstance, static_cast<ArkPlugin*>(&ThePlugin()));
+    EXPECT_EQ(ThePlugin().Config, nullptr);
+    EXPECT_EQ(ThePlugin().Balances, nullptr);
+}
+
+TEST_F(Lifecycle, AttachLoadsSixHooksInOrderThenTwoCommandsConsoleFirst)
+{
+    server.WriteConfig(testing_support::kEmptyConfig);
+    EXPECT_EQ(OnEntryPointNotification(ProcessAttach), 1);
+
+    ASSERT_NE(ArkPluginInstance->HookList, nullptr);
+    ASSERT_EQ(ArkPluginInstance->HookList->size(), 1u);
+    const Hook* container = ArkPluginInstance->HookList->front();
+    ASSERT_EQ(container->Records.size(), 6u);
+    const auto installs = RequestsOf("InstallHook");
+    ASSERT_EQ(installs.size(), 6u);
+    for (std::size_t i = 0; i < 6; ++i) {
+        EXPECT_EQ(container->Records[i].FunctionName, kHookedFunctions[i]);
+        EXPECT_EQ(installs[i].Name, kHookedFunctions[i]);
+        EXPECT_EQ(installs[i].Detour, container->Records[i].Detour);
+        EXPECT_NE(container->Records[i].Detour, nullptr);
+    }
+
+    std::vector<std::string> commandRequests;
+    for (const sim::HostRequest& request : sim::Requests()) {
+        if (request.Operation.find("Command") != std::string::npos) {
+            commandRequests.push_back(request.Operation + " " + request.Name);
+        }
+    }
+    EXPECT_EQ(commandRequests, (std::vector<std::string>{"RegisterConsoleCommand DinoTuner.Reload", "RegisterRconCommand DinoTuner.Reload"}));
+    EXPECT_EQ(ArkPluginInstance->Commands->Count(), 2);
+    EXPECT_EQ(ArkPluginInstance->Commands->Capacity(), 4);
+    EXPECT_EQ(log->Count("Config Loaded!"), 1u);
+    EXPECT_EQ(log->Count("Loaded 0 dino balances!"), 1u);
+}
+
+TEST_F(Lifecycle, DetachAfterLoadRemovesExactlyWhatLoadInstalled)
+{
+    server.WriteConfig(testing_support::kEmptyConfig);
+    OnEntryPointNotification(ProcessAttach);
+    const std::vector<HookDataBase> records = ArkPluginInstance->HookList->front()->Records;
+    sim::ClearRequests();
+
+    EXPECT_EQ(OnEntryPointNotification(ProcessDetach), 1);
+
+    const auto removals = RequestsOf("RemoveHook");
+    ASSERT_EQ(removals.size(), 6u);
+    for (std::size_t i = 0; i < 6; ++i) {
+        EXPECT_EQ(removals[i].Name, records[i].FunctionName);
+        EXPECT_EQ(removals[i].Detour, records[i].Detour);
+    }
+    EXPECT_EQ(RequestsOf("UnregisterConsoleCommand").size(), 1u);
+    EXPECT_EQ(RequestsOf("UnregisterRconCommand").size(), 1u);
+    EXPECT_TRUE(ArkPluginInstance->HookList->empty());
+    EXPECT_EQ(ArkPluginInstance->Commands->Count(), 2) << "withdrawn commands stay listed";
+    EXPECT_TRUE(sim::ConsoleCommandNames().empty());
+    EXPECT_TRUE(sim::RconCommandNames().empty());
+}
+
+TEST_F(Lifecycle, DetachHandlesEveryContainerOnceInListOrderAndEmptiesTheList)
+{
+    server.WriteConfig(testing_support::kEmptyConfig);
+    OnEntryPointNotification(ProcessAttach);
+    std::vector<std::string> events;
+    auto* first = new RecordingHooks("first", events);
+    auto* empty = new RecordingHooks("empty", events);
+    first->Records.emplace_back("Test.One", reinterpret_cast<void*>(0x1));
+    first->Records.emplace_back("Test.Two", reinterpret_cast<void*>(0x2));
+    ArkPluginInstance->HookList->push_back(first);
+    ArkPluginInstance->HookList->push_back(empty);
+    sim::ClearRequests();
+
+    OnEntryPointNotification(ProcessDetach);
+
+    EXPECT_EQ(events, (std::vector<std::string>{"first.OnUnload", "empty.OnUnload"}));
+    std::vector<std::string> removed;
+    for (const auto& request : RequestsOf("RemoveHook")) {
+        removed.push_back(request.Name);
+    }
+    std::vector<std::string> expected = kHookedFunctions;
+    expected.push_back("Test.One");
+    expected.push_back("Test.Two");
+    EXPECT_EQ(removed, expected);
+    EXPECT_TRUE(ArkPluginInstance->HookList->empty());
+}
+
+TEST_F(Lifecycle, TeardownOfAContainerNotOnTheListLeavesTheListAlone)
+{
+    std::vector<Hook*> list;
+    std::vector<std::string> events;
+    RecordingHooks listed("listed", events);
+    RecordingHooks stray("stray", events);
+    stray.Records.emplace_back("Test.Stray", reinterpret_cast<void*>(0x3));
+    list.push_back(&listed);
+
+    TearDownHookContainer(list, &stray);
+
+    EXPECT_EQ(list, (std::vector<Hook*>{&listed}));
+    ASSERT_EQ(RequestsOf("RemoveHook").size(), 1u);
+    EXPECT_EQ(RequestsOf("RemoveHook")[0].Name, "Test.Stray");
+}
+
+TEST_F(Lifecycle, MissingConfigEndsLoadBeforeHooksAndDetachAsksNothing)
+{
+    EXPECT_EQ(OnEntryPointNotification(ProcessAttach), 1);
+
+    EXPECT_EQ(log->Count("[DinoTuner][error] Can't open config file: " + server.ConfigPath()), 1u);
+    EXPECT_EQ(log->Count("Config Loaded!"), 0u);
+    EXPECT_EQ(ThePlugin().Config, nullptr);
+    EXPECT_EQ(ThePlugin().Balances, nullptr);
+    EXPECT_TRUE(ArkPluginInstance->HookList->empty());
+    EXPECT_EQ(ArkPluginInstance->Commands->Count(), 0);
+    sim::ClearRequests();
+
+    EXPECT_EQ(OnEntryPointNotification(ProcessDetach), 1);
+    EXPECT_TRUE(sim::Requests().empty());
+}
+
+TEST_F(Lifecycle, StructurallyBrokenConfigAtLoadIsLoggedAndInstallsNothing)
+{
+    server.WriteConfig(R"({"GlobalDinoBalance": null})");
+    EXPECT_EQ(OnEntryPointNotification(ProcessAttach), 1);
+    EXPECT_EQ(log->Count("[json.exception.out_of_range.403] key 'DinoBalance' not found"), 1u);
+    EXPECT_NE(ThePlugin().Balances, nullptr);
+    EXPECT_TRUE(ArkPluginInstance->HookList->empty());
+    EXPECT_TRUE(RequestsOf("InstallHook").empty());
+}
+
+// A plugin whose Unload can be seen, standing in for the real one behind the plugin pointer.
+class ObservedPlugin : public ArkPlugin {
+public:
+    void Load() override { ++loads; }
+    void Unload() override { ++unloads; }
+    int loads = 0;
+    int unloads = 0;
+};
+
+TEST_F(Lifecycle, DetachWithEmptyListsAsksTheHostNothingAndStillUnloads)
+{
+    ObservedPlugin observed;
+    ArkPlugin* real = ArkPluginInstance;
+    ArkPluginInstance = &observed;
+
+    OnEntryPointNotification(ProcessAttach);
+    OnEntryPointNotification(ProcessDetach);
+
+    ArkPluginInstance = real;
+    EXPECT_EQ(observed.loads, 1);
+    EXPECT_EQ(observed.unloads, 1);
+    EXPECT_TRUE(sim::Requests().empty());
+}
+
+}  // namespace

@@ -1,0 +1,64 @@
+// The plugin's log lines as they reach the host's sinks.
+
+#include <regex>
+
+#include <gtest/gtest.h>
+
+#include "logging/Logger.h"
+#include "support/RecordingSink.h"
+
+namespace {
+
+TEST(PluginLogger, LineReadsDateTimeNameLevelMessage)
+{
+    auto sink = testing_support::RecordHostLog();
+    InitLogger(GetLogger(), "DinoTuner");
+    GetLogger()->info("Config Loaded!");
+
+    ASSERT_EQ(sink->Lines().size(), 1u);
+    // 03/05/25 14:07 [DinoTuner][info] Config Loaded!  (no seconds)
+    EXPECT_TRUE(std::regex_match(sink->Lines()[0], std::regex(R"(\d\d/\d\d/\d\d \d\d:\d\d \[DinoTuner\]\[info\] Config Loaded!)")))
+        << sink->Lines()[0];
+}
+
+TEST(PluginLogger, LevelNamesAndPlaceholders)
+{
+    auto sink = testing_support::RecordHostLog();
+    InitLogger(GetLogger(), "DinoTuner");
+    GetLogger()->warn("Attemped to register an unvalid command!");
+    GetLogger()->error("Error loading dino: {}", "boom");
+    GetLogger()->info("Loaded {} dino balances!", 0);
+    GetLogger()->debug("dropped at the default level");
+
+    EXPECT_EQ(sink->Messages(), (std::vector<std::string>{"Attemped to register an unvalid command!", "Error loading dino: boom",
+                                                          "Loaded 0 dino balances!"}));
+    EXPECT_EQ(sink->Count("[DinoTuner][warning] "), 1u);
+    EXPECT_EQ(sink->Count("[DinoTuner][error] "), 1u);
+}
+
+TEST(PluginLogger, FlushesEveryLineAtInfoAndCopiesTheSinkList)
+{
+    auto sink = testing_support::RecordHostLog();
+    InitLogger(GetLogger(), "DinoTuner");
+    EXPECT_EQ(GetLogger()->flush_level(), spdlog::level::info);
+    EXPECT_EQ(GetLogger()->level(), spdlog::level::info);
+
+    // A sink the host adds later is not picked up: the logger copied the list at creation.
+    auto late = testing_support::RecordHostLog();
+    GetLogger()->info("after");
+    EXPECT_EQ(sink->Count("after"), 1u);
+    EXPECT_EQ(late->Count("after"), 0u);
+}
+
+TEST(PluginLogger, SecondInitReplacesTheLogger)
+{
+    auto sink = testing_support::RecordHostLog();
+    InitLogger(GetLogger(), "DinoTuner");
+    const auto first = GetLogger();
+    InitLogger(GetLogger(), "Renamed");
+    EXPECT_NE(GetLogger(), first);
+    GetLogger()->info("hello");
+    EXPECT_EQ(sink->Count("[Renamed][info] hello"), 1u);
+}
+
+}  // namespace
