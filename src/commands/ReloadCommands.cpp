@@ -27,6 +27,9 @@ void ReloadCmdCommand::execute(APlayerController* player, FString* /*line*/, boo
 void ReloadRCONCommand::execute(RCONClientConnection* connection, RCONPacket* packet, UWorld* /*world*/)
 {
     const ReloadResult result = ThePlugin().Reload();
+    if (packet == nullptr) {
+        return;  // no request to answer
+    }
     FString reply(result.Succeeded ? std::string("Reloaded Config") : fmt::format("Reload failed: {}", result.Error));
     game::Call<void>("RCONClientConnection.SendMessageW", connection, packet->Id, kRconResponseType, &reply);
 }

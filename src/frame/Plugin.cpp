@@ -53,6 +53,11 @@ void DinoTuner::Unload() {}
 ReloadResult DinoTuner::Reload()
 {
     ReloadResult result;
+    if (Config == nullptr) {
+        result.Error = "the configuration was never loaded";
+        GetLogger()->error(result.Error);
+        return result;
+    }
     try {
         // The new document and table are built aside and only kept when both are complete, so
         // a broken file never leaves the running table half rebuilt.
