@@ -32,6 +32,8 @@ enum class SpawnFault { None, NoSpawn, NoStatus };
 struct HitResult {
     float Received = 0.0f;  // the amount the game's TakeDamage received
     float Dealt = 0.0f;     // what TakeDamage returned (through the detours)
+    bool Reached = false;   // the game's own TakeDamage ran (Received is meaningful)
+    std::string Error;      // why nothing was called (unknown victim or causer); empty otherwise
 };
 
 class World {
@@ -48,7 +50,10 @@ public:
     const SpeciesInfo* FindSpecies(const std::string& shortName) const;
     // Adds species `name` with string reference `reference` (taken as it stands) and the rates of `like`.
     const SpeciesInfo& AddSpecies(const std::string& name, const std::string& reference, const SpeciesInfo& like);
+    // Sets the spawn fault of a species' class (unknown names are ignored).
     void SetFault(const std::string& shortName, SpawnFault fault);
+    // Why the catalog named at build time did not load on first use; empty when it did.
+    const std::string& CatalogError() const;
 
     // ---- objects by id ----
     // Spawns an actor of `species` as loaded from a save (team, levels and status component set
@@ -69,6 +74,12 @@ public:
     void RemoveStatus(const std::string& id);
     // Number of live actors (dinos and structures) in the world.
     std::size_t ActorCount() const;
+    // A dino's health (1000 at spawn, 0 when dead); 0 for an unknown id.
+    float Health(const std::string& id) const;
+    // The player riding the dino, or null.
+    AShooterPlayerController* RiderOf(const std::string& id) const;
+    // Names of the buffs attached to the dino, oldest first.
+    std::vector<std::string> BuffNames(const std::string& id) const;
 
     // ---- players ----
     // Connects a player; without a team it gets a team of its own above 50000.
