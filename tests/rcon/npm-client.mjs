@@ -1,0 +1,152 @@
+// Drives an RCON server with rcon-client, a standard RCON client from the npm registry that this
+// project did not write: authenticate, send commands (two at a time, so answers must be matched
+// by id), check each answer, and check that a wrong password is turned away.
+//
+//   node npm-client.mjs --password PW [--command CMD --expect TEXT]... [--port-pattern REGEX]
+//                       -- SERVER-EXECUTABLE [SERVER-ARGUMENTS...]
+//
+// The server is started here with a pipe as its standard input; its standard output must name the
+// port it listens on in a line matching --port-pattern (default: "listening <port>"). Closing its
+// input at the end asks it to stop.
+
+import { spawn } from "node:child_process";
+import { createInterface } from "node:readline";
+import rconClient from "rcon-client";
+
+const { Rcon } = rconClient;
+
+function parseArguments(argv) {
+  const options = { password: null, commands: [], portPattern: /listening (\d+)/, server: [] };
+  for (let index = 0; index < argv.length; ++index) {
+    const name = argv[index];
+    if (name === "--") {
+      options.server = argv.slice(index + 1);
+      break;
+    }
+    const value = argv[++index];
+    if (value === undefined) throw new Error(`${name} needs a value`);
+    if (name === "--password") options.password = value;
+    else if (name === "--command") options.commands.push({ command: value, expect: null });
+    else if (name === "--expect") {
+      if (options.commands.length === 0) throw new Error("--expect must follow a --command");
+      options.commands[options.commands.length - 1].expect = value;
+    } else if (name === "--port-pattern") options.portPattern = new RegExp(value);
+    else throw new Error(`unknown option ${name}`);
+  }
+  if (options.password === null || options.server.length === 0)
+    throw new Error("usage: npm-client.mjs --password PW [--command CMD --expect TEXT]... -- SERVER [ARGS...]");
+  return options;
+}
+
+let failures = 0;
+function check(condition, what) {
+  console.log(`${condition ? "ok" : "FAIL"} ${what}`);
+  if (!condition) failures++;
+}
+
+function withTimeout(promise, ms, what) {
+  let timer;
+  const timeout = new Promise((_, reject) => {
+    timer = setTimeout(() => reject(new Error(`timed out: ${what}`)), ms);
+  });
+  return Promise.race([promise, timeout]).finally(() => clearTimeout(timer));
+}
+
+function startServer(commandLine, portPattern) {
+  const server = spawn(commandLine[0], commandLine.slice(1), { stdio: ["pipe", "pipe", "inherit"] });
+  const exited = new Promise((resolve) => server.on("exit", (code, signal) => resolve({ code, signal })));
+  const port = new Promise((resolve, reject) => {
+    server.on("error", reject);
+    exited.then(({ code }) => reject(new Error(`server exited early with ${code}`)));
+    createInterface({ input: server.stdout }).on("line", (line) => {
+      console.log(`server: ${line}`);
+      const match = portPattern.exec(line);
+      if (match) resolve(Number(match[1]));
+    });
+  });
+  return { server, exited, port: withTimeout(port, 15000, "server port") };
+}
+
+// Records every packet the server sends, read straight off the socket, so ids and types can be
+// checked independently of how the client matches answers to requests.
+function tapPackets(rcon) {
+  const packets = [];
+  let pending = Buffer.alloc(0);
+  // A reset connection is reported as an "error" event, which would end the process unheard.
+  rcon.on("error", (error) => console.log(`client: ${error.message}`));
+  rcon.on("connect", () => {
+    rcon.socket.on("data", (chunk) => {
+      pending = Buffer.concat([pending, chunk]);
+      while (pending.length >= 4 && pending.length >= 4 + pending.readInt32LE(0)) {
+        const size = pending.readInt32LE(0);
+        packets.push({
+          id: pending.readInt32LE(4),
+          type: pending.readInt32LE(8),
+          body: pending.subarray(12, 4 + size - 2).toString("utf-8"),
+          terminated: pending[4 + size - 2] === 0 && pending[4 + size - 1] === 0,
+        });
+        pending = pending.subarray(4 + size);
+      }
+    });
+  });
+  return packets;
+}
+
+async function checkAuthenticatedSession(port, options) {
+  const rcon = new Rcon({ host: "127.0.0.1", port, password: options.password, timeout: 5000, maxPending: 2 });
+  const packets = tapPackets(rcon);
+  await withTimeout(rcon.connect(), 10000, "authentication");
+  check(rcon.authenticated, "authenticated with the right password");
+
+  // rcon-client numbers requests from 0 (the authentication) upwards, in the order they are made.
+  const answers = await withTimeout(
+    Promise.all(options.commands.map(({ command }) => rcon.send(command))), 10000, "command answers");
+  options.commands.forEach(({ command, expect }, index) => {
+    const id = index + 1;
+    if (expect !== null)
+      check(answers[index].includes(expect), `answer to "${command}" contains "${expect}" (got "${answers[index]}")`);
+    const packet = packets.find((candidate) => candidate.id === id);
+    check(packet !== undefined && packet.type === 0 && packet.body === answers[index] && packet.terminated,
+      `answer to "${command}" came as a terminated response packet with id ${id}`);
+  });
+  const verdict = packets.find((packet) => packet.type === 2);
+  check(verdict !== undefined && verdict.id === 0, "authentication verdict carries the request's id");
+  await withTimeout(rcon.end(), 5000, "closing the session");
+}
+
+async function checkWrongPasswordRefused(port, options) {
+  const rcon = new Rcon({ host: "127.0.0.1", port, password: `${options.password}-wrong`, timeout: 5000 });
+  const packets = tapPackets(rcon);
+  let refusal = null;
+  try {
+    await withTimeout(rcon.connect(), 10000, "refused authentication");
+  } catch (error) {
+    refusal = error;
+  }
+  check(refusal !== null && /Authentication failed/.test(refusal.message),
+    `wrong password refused (${refusal ? refusal.message : "connected"})`);
+  check(!rcon.authenticated, "client is not authenticated after a wrong password");
+  check(packets.length > 0 && packets.every((packet) => packet.id === -1), "every answer to a wrong password has id -1");
+}
+
+async function main() {
+  const options = parseArguments(process.argv.slice(2));
+  const { server, exited, port: portPromise } = startServer(options.server, options.portPattern);
+  try {
+    const port = await portPromise;
+    await checkAuthenticatedSession(port, options);
+    await checkWrongPasswordRefused(port, options);
+  } catch (error) {
+    check(false, error.message);
+  }
+  server.stdin.end();
+  const { code, signal } = await withTimeout(exited, 10000, "server exit").catch((error) => {
+    server.kill();
+    return { code: null, signal: error.message };
+  });
+  check(code === 0, `server stopped at end of its input (exit ${code}${signal ? `, ${signal}` : ""})`);
+  console.log(failures === 0 ? "all checks passed" : `${failures} check(s) failed`);
+  process.exit(failures === 0 ? 0 : 1);
+}
+
+main();
