@@ -1,0 +1,31 @@
+#pragma once
+// The simulated server's command line.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace console {
+
+struct Options {
+    std::string Dir = ".";                   // the server's working directory
+    std::optional<std::string> PluginPath;   // default: the plugin built next to the executable
+    int ServerState = 0;                     // what the host reports at start: 0 starting, 1 up
+    bool LoadAtStart = true;
+    std::vector<std::string> Scripts;
+    bool Serve = false;
+    std::optional<std::uint16_t> RconPort;
+    std::string RconPassword;
+    bool Help = false;
+};
+
+// Parses the arguments after the program name. Returns false with `error` (one line, no
+// "error: " prefix) for bad use: unknown option, missing or bad value, options that need
+// each other.
+bool ParseCommandLine(const std::vector<std::string>& arguments, Options& options, std::string& error);
+
+// The usage text printed by --help.
+std::string UsageText();
+
+}  // namespace console

@@ -1,0 +1,284 @@
+// Commands about the world: species, spawning, a dino's fields and state, and the game calls
+// that the plugin detours (damage, taming, mating, multi-use, buffs).
+
+#include <iterator>
+#include <optional>
+
+#include <fmt/format.h>
+
+#include "Console.h"
+#include "ConsoleError.h"
+#include "world/World.h"
+
+namespace console {
+
+namespace {
+
+sim::World& TheWorld()
+{
+    return sim::World::Get();
+}
+
+const sim::SpeciesInfo& RequireSpecies(const std::string& name)
+{
+    const sim::SpeciesInfo* species = TheWorld().FindSpecies(name);
+    if (species == nullptr) {
+        throw ConsoleError("unknown species '" + name + "'");
+    }
+    return *species;
+}
+
+void RequireActor(const std::string& id)
+{
+    if (TheWorld().FindActor(id) == nullptr) {
+        throw ConsoleError("unknown id '" + id + "'");
+    }
+}
+
+// Only dinos take part in the game calls; a structure can only be a damage causer.
+void RequireDino(const std::string& id)
+{
+    RequireActor(id);
+    if (!TheWorld().IsDino(id)) {
+        throw ConsoleError("'" + id + "' is not a dino");
+    }
+}
+
+AShooterPlayerController* RequirePlayer(const std::string& name)
+{
+    AShooterPlayerController* player = TheWorld().FindPlayer(name);
+    if (player == nullptr) {
+        throw ConsoleError("unknown player '" + name + "'");
+    }
+    return player;
+}
+
+// The player of an optional trailing "by PLAYER", or null without one.
+AShooterPlayerController* OptionalPlayer(Arguments& arguments)
+{
+    const auto options = arguments.KeywordOptions({"by"});
+    const auto by = options.find("by");
+    return by == options.end() ? nullptr : RequirePlayer(by->second);
+}
+
+void Species(Console& console, Arguments& arguments)
+{
+    arguments.End();
+    for (const sim::SpeciesInfo& species : TheWorld().Species()) {
+        console.Print(species.Short + " " + species.BlueprintPath);
+    }
+}
+
+void Class(Console& console, Arguments& arguments)
+{
+    const std::string name = arguments.Word("species name");
+    const std::string reference = arguments.Word("class string reference");
+    const auto options = arguments.KeywordOptions({"like"});
+    const auto like = options.find("like");
+    const sim::SpeciesInfo& model = RequireSpecies(like == options.end() ? "Raptor" : like->second);
+    if (TheWorld().FindSpecies(name) != nullptr) {
+        throw ConsoleError("species '" + name + "' already exists");
+    }
+    const sim::SpeciesInfo& added = TheWorld().AddSpecies(name, reference, model);
+    console.Print("class " + name + " " + added.BlueprintPath);
+}
+
+void Fault(Console& console, Arguments& arguments)
+{
+    const sim::SpeciesInfo& species = RequireSpecies(arguments.Word("species"));
+    const std::string kind = arguments.Word("fault (nospawn, nostatus or none)");
+    arguments.End();
+    sim::SpawnFault fault = sim::SpawnFault::None;
+    if (kind == "nospawn") {
+        fault = sim::SpawnFault::NoSpawn;
+    } else if (kind == "nostatus") {
+        fault = sim::SpawnFault::NoStatus;
+    } else if (kind != "none") {
+        throw ConsoleError("fault must be nospawn, nostatus or none, not '" + kind + "'");
+    }
+    TheWorld().SetFault(species.Short, fault);
+    console.Print("fault " + species.Short + " " + kind);
+}
+
+void Spawn(Console& console, Arguments& arguments)
+{
+    const sim::SpeciesInfo& species = RequireSpecies(arguments.Word("species"));
+    const auto options = arguments.KeywordOptions({"name", "team", "level", "base"});
+    std::optional<std::string> id;
+    if (const auto name = options.find("name"); name != options.end()) {
+        if (name->second.empty() || TheWorld().FindActor(name->second) != nullptr) {
+            throw ConsoleError(name->second.empty() ? "an id must not be empty" : "id '" + name->second + "' is taken");
+        }
+        id = name->second;
+    }
+    const auto number = [&](const char* key, int fallback) {
+        const auto found = options.find(key);
+        return found == options.end() ? fallback : ToInt(found->second, key);
+    };
+    const int team = number("team", 0);
+    const int level = number("level", 1);
+    const int baseLevel = number("base", level);
+    std::string error;
+    const std::optional<std::string> spawned = TheWorld().Spawn(species.Short, id, team, level, baseLevel, error);
+    if (!spawned) {
+        throw ConsoleError(error.empty() ? "spawn of " + species.Short + " failed" : error);
+    }
+    console.Print(fmt::format("spawned {} {} team {} level {}", *spawned, species.BlueprintPath, team, level));
+}
+
+// Extension: how many actors (dinos and structures) the world holds, to show that nothing the
+// plugin spawns for itself stays behind.
+void Actors(Console& console, Arguments& arguments)
+{
+    arguments.End();
+    console.Print(fmt::format("actors: {}", TheWorld().ActorCount()));
+}
+
+void Show(Console& console, Arguments& arguments)
+{
+    const std::string id = arguments.Word("id");
+    arguments.End();
+    RequireDino(id);
+    const std::vector<std::optional<float>> rates = TheWorld().Rates(id);
+    std::string line = id;
+    for (std::size_t i = 0; i < std::size(sim::kRateFieldNames); ++i) {
+        // A field of a missing status component has no value to print.
+        const bool known = i < rates.size() && rates[i].has_value();
+        line += fmt::format(" {}={}", sim::kRateFieldNames[i], known ? fmt::format("{}", *rates[i]) : std::string("-"));
+    }
+    console.Print(line);
+}
+
+void Team(Console& console, Arguments& arguments)
+{
+    const std::string id = arguments.Word("id");
+    const int team = arguments.Int("team");
+    arguments.End();
+    RequireActor(id);
+    TheWorld().SetTeam(id, team);
+    console.Print(fmt::format("team {} {}", id, team));
+}
+
+// kill, destroying and nostatus: one dino, one change of state, echoed back.
+template <void (sim::World::*Change)(const std::string&)>
+void ChangeDino(Console& console, Arguments& arguments, const char* command)
+{
+    const std::string id = arguments.Word("id");
+    arguments.End();
+    RequireDino(id);
+    (TheWorld().*Change)(id);
+    console.Print(fmt::format("{} {}", command, id));
+}
+
+void Kill(Console& console, Arguments& arguments)
+{
+    ChangeDino<&sim::World::Kill>(console, arguments, "kill");
+}
+
+void Destroying(Console& console, Arguments& arguments)
+{
+    ChangeDino<&sim::World::SetDestroying>(console, arguments, "destroying");
+}
+
+void NoStatus(Console& console, Arguments& arguments)
+{
+    ChangeDino<&sim::World::RemoveStatus>(console, arguments, "nostatus");
+}
+
+void Hit(Console& console, Arguments& arguments)
+{
+    const std::string id = arguments.Word("id");
+    const float amount = arguments.Float("amount");
+    const auto options = arguments.KeywordOptions({"by"});
+    RequireDino(id);
+    const auto by = options.find("by");
+    if (by != options.end()) {
+        RequireActor(by->second);
+    }
+    const sim::HitResult result = TheWorld().Hit(id, amount, by == options.end() ? nullptr : &by->second);
+    if (!result.Error.empty()) {
+        throw ConsoleError(result.Error);
+    }
+    // When a detour never called the game's TakeDamage, there is no received amount to show.
+    const std::string received = result.Reached ? fmt::format("{}", result.Received) : std::string("-");
+    console.Print(fmt::format("hit {} {} -> {}, dealt {}", id, amount, received, result.Dealt));
+}
+
+void Tame(Console& console, Arguments& arguments)
+{
+    const std::string id = arguments.Word("id");
+    AShooterPlayerController* player = OptionalPlayer(arguments);
+    RequireDino(id);
+    int teamAfter = 0;
+    if (TheWorld().Tame(id, player, teamAfter)) {
+        console.Print(fmt::format("tame {}: tamed team {}", id, teamAfter));
+    } else {
+        console.Print(fmt::format("tame {}: refused", id));
+    }
+}
+
+void Mate(Console& console, Arguments& arguments)
+{
+    const std::string id = arguments.Word("id");
+    const std::string partner = arguments.Word("partner id");
+    arguments.End();
+    RequireDino(id);
+    RequireDino(partner);
+    const bool bred = TheWorld().Mate(id, partner);
+    console.Print(fmt::format("mate {} {}: {}", id, partner, bred ? "bred" : "refused"));
+}
+
+void UseWithIndex(Console& console, const std::string& id, int index, AShooterPlayerController* player)
+{
+    RequireDino(id);
+    const bool used = TheWorld().Use(id, index, player);
+    console.Print(fmt::format("use {} {}: {}", id, index, used));
+}
+
+void Use(Console& console, Arguments& arguments)
+{
+    const std::string id = arguments.Word("id");
+    const int index = arguments.Int("use index");
+    UseWithIndex(console, id, index, OptionalPlayer(arguments));
+}
+
+// Index 100 is the game's "ride" entry of a dino's multi-use wheel.
+void Ride(Console& console, Arguments& arguments)
+{
+    const std::string id = arguments.Word("id");
+    UseWithIndex(console, id, 100, OptionalPlayer(arguments));
+}
+
+void Buff(Console& console, Arguments& arguments)
+{
+    const std::string id = arguments.Word("id");
+    const std::string name = arguments.Word("buff name");
+    arguments.End();
+    RequireDino(id);
+    const bool added = TheWorld().Buff(id, name);
+    console.Print(fmt::format("buff {} {}: {}", id, name, added ? "added" : "refused"));
+}
+
+}  // namespace
+
+void AddWorldCommands(CommandTable& table)
+{
+    table["species"] = {&Species};
+    table["class"] = {&Class};
+    table["fault"] = {&Fault};
+    table["spawn"] = {&Spawn};
+    table["show"] = {&Show};
+    table["actors"] = {&Actors};
+    table["team"] = {&Team};
+    table["kill"] = {&Kill};
+    table["destroying"] = {&Destroying};
+    table["nostatus"] = {&NoStatus};
+    table["hit"] = {&Hit};
+    table["tame"] = {&Tame};
+    table["mate"] = {&Mate};
+    table["use"] = {&Use};
+    table["ride"] = {&Ride};
+    table["buff"] = {&Buff};
+}
+
+}  // namespace console

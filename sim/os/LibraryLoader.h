@@ -1,0 +1,45 @@
+#pragma once
+// Loads and unloads a plugin library the way the plugin host does: map the library, deliver
+// process attach; later deliver process detach and unmap it. The only place that makes the
+// system's library-loading calls.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+class LibraryLoader {
+public:
+    LibraryLoader() = default;
+    // Unloads a library that is still loaded (detach first), so no plugin outlives its loader.
+    ~LibraryLoader();
+    LibraryLoader(const LibraryLoader&) = delete;
+    LibraryLoader& operator=(const LibraryLoader&) = delete;
+
+    // Maps the library at `path` and delivers process attach; returns false with `error`
+    // filled (the library left unmapped) when it cannot be loaded or has no entry point.
+    bool Load(const std::string& path, std::string& error);
+    // Delivers process detach and unmaps the library. Where detach and unmapping are separate
+    // steps (not on Windows, where FreeLibrary does both), `mayUnmap` is asked in between: when
+    // it answers false the library stays mapped for good, so that anything of it the host still
+    // holds never points into freed code. Returns an empty text, or a note when the library
+    // stayed mapped. Does nothing and returns an empty text when no library is loaded.
+    std::string Unload(const std::function<bool()>& mayUnmap = nullptr);
+    // True between a successful Load and the next Unload.
+    bool IsLoaded() const { return handle_ != nullptr; }
+    // Path of the loaded library, empty when none is loaded.
+    const std::string& Path() const { return path_; }
+
+private:
+    void* handle_ = nullptr;
+    void* entryPoint_ = nullptr;
+    std::string path_;
+    std::vector<void*> keptMapped_;  // detached libraries that must never be unmapped
+};
+
+// Full path of `fileName` in the folder of the running executable (or of `fallbackArgv0`
+// when the system cannot tell where the executable is).
+std::string FileNextToExecutable(const std::string& fileName, const std::string& fallbackArgv0);
+
+}  // namespace sim

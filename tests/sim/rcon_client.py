@@ -1,0 +1,113 @@
+"""Serves the simulated server over RCON and checks what a network client sees.
+
+Starts dinotuner-sim --serve (plugin loaded, empty config) on a free port, reads the port from its first line, logs in,
+sends a plugin command and an unknown command, then
+sends `quit` on standard input and checks that the server shut down cleanly. Last, a serving
+server must stop cleanly on SIGTERM and on SIGINT.
+Usage: rcon_client.py SIM SERVER_DIR
+"""
+
+import os
+import signal
+import socket
+import struct
+import subprocess
+import sys
+
+AUTH, AUTH_RESPONSE, EXEC, RESPONSE = 3, 2, 2, 0
+
+
+def packet(request_id, kind, body):
+    payload = struct.pack("<ii", request_id, kind) + body.encode() + b"\0\0"
+    return struct.pack("<i", len(payload)) + payload
+
+
+def read_packet(sock):
+    def exactly(count):
+        data = b""
+        while len(data) < count:
+            chunk = sock.recv(count - len(data))
+            if not chunk:
+                raise RuntimeError("connection closed by the server")
+            data += chunk
+        return data
+
+    (length,) = struct.unpack("<i", exactly(4))
+    request_id, kind = struct.unpack("<ii", exactly(8))
+    body = exactly(length - 8)[:-2].decode()
+    return request_id, kind, body
+
+
+def fail(message, server=None):
+    print("FAIL:", message)
+    if server is not None:
+        server.kill()
+        print(server.communicate()[0].decode())
+    sys.exit(1)
+
+
+def serves_rcon():
+    sim, server_dir = sys.argv[1], sys.argv[2]
+    config_dir = os.path.join(server_dir, "ArkApi", "Plugins", "DinoTuner")
+    os.makedirs(config_dir, exist_ok=True)
+    with open(os.path.join(config_dir, "config.json"), "w") as config:
+        config.write('{"GlobalDinoBalance": null, "DinoBalance": {}}')
+    server = subprocess.Popen(
+        [sim, "--dir", server_dir, "--serve", "--rcon-port", "0", "--rcon-password", "secret"],
+        stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, bufsize=0)
+    # Unbuffered: a buffered reader would swallow lines that communicate() must see later.
+    first = server.stdout.readline().decode().strip()
+    if not first.startswith("rcon listening on 127.0.0.1:"):
+        fail("unexpected first line: " + first, server)
+    port = int(first.rsplit(":", 1)[1])
+
+    with socket.create_connection(("127.0.0.1", port), timeout=10) as sock:
+        sock.sendall(packet(7, AUTH, "secret"))
+        replies = [read_packet(sock)]
+        if replies[-1][1] != AUTH_RESPONSE:
+            replies.append(read_packet(sock))  # an empty RESPONSE_VALUE may come first
+        if replies[-1] != (7, AUTH_RESPONSE, ""):
+            fail("login refused: %r" % (replies,), server)
+
+        sock.sendall(packet(11, EXEC, "DinoTuner.Reload"))
+        reply = read_packet(sock)
+        if reply != (11, RESPONSE, "Reloaded Config"):
+            fail("reload answer: %r" % (reply,), server)
+
+        sock.sendall(packet(12, EXEC, "NoSuchCommand now"))
+        reply = read_packet(sock)
+        if reply != (12, RESPONSE, "unknown command: NoSuchCommand"):
+            fail("unknown command answer: %r" % (reply,), server)
+
+    # The console still works while serving, and quit shuts the server down.
+    output, _ = server.communicate(b"memory\nquit\nfrobnicate\n", timeout=30)
+    output = output.decode()
+    if server.returncode != 0:
+        fail("exit status %d\n%s" % (server.returncode, output))
+    # Each network request ran on the game thread and its log lines reached the console.
+    if output.count("Loaded 0 dino balances!") != 2 or "memory: " not in output or "error:" in output:
+        fail("console output:\n" + output)
+    print(output)
+
+
+def stops_on_signal(sim, server_dir, signal_number):
+    """A serving server ends cleanly (status 0, not killed) on SIGINT or SIGTERM."""
+    server = subprocess.Popen([sim, "--no-load", "--dir", server_dir, "--serve"],
+                              stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, bufsize=0)
+    server.stdin.write(b"memory\n")
+    if not server.stdout.readline().startswith(b"memory: "):
+        fail("the server did not answer before the signal", server)
+    server.send_signal(signal_number)
+    try:
+        server.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        fail("the server ignored signal %d" % signal_number, server)
+    if server.returncode != 0:
+        fail("exit status %d after signal %d" % (server.returncode, signal_number))
+
+
+if __name__ == "__main__":
+    serves_rcon()
+    stops_on_signal(sys.argv[1], sys.argv[2], signal.SIGTERM)
+    stops_on_signal(sys.argv[1], sys.argv[2], signal.SIGINT)
+    print("PASS")
