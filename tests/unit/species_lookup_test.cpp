@@ -1,0 +1,134 @@
+// How an object's species is named and its entry found: path formation from the class's string
+// reference, exact-byte lookup, private copies, and the fallback to the global entry.
+
+#include <gtest/gtest.h>
+
+#include "SimHost.h"
+#include "balance/BlueprintPath.h"
+#include "config/BalanceTable.h"
+#include "frame/Plugin.h"
+#include "support/LoadedPlugin.h"
+
+namespace {
+
+using testing_support::LoadedPlugin;
+
+const char* kRaptorPath = "Blueprint'/Game/PrimalEarth/Dinos/Raptor/Raptor_Character_BP.Raptor_Character_BP'";
+
+UObject* Spawned(sim::World& world, const std::string& species, const std::string& id, int team = 0)
+{
+    std::string error;
+    EXPECT_TRUE(world.Spawn(species, id, team, 1, 1, error).has_value()) << error;
+    return world.FindActor(id);
+}
+
+std::string PathOf(const UObject* object)
+{
+    return MakeBlueprintPath(object).ToString();
+}
+
+TEST(BlueprintPath, DropsTheLastTwoCharactersOfTheStringReference)
+{
+    sim::World& world = sim::World::Get();
+    const sim::SpeciesInfo raptor = *world.FindSpecies("Raptor");  // a copy: adding species moves the catalog
+    world.AddSpecies("Six", "ABCDEF", raptor);
+    world.AddSpecies("One", "A", raptor);
+    world.AddSpecies("None", "", raptor);
+    world.AddSpecies("Two", "AB", raptor);
+
+    EXPECT_EQ(PathOf(Spawned(world, "Raptor", "r")), kRaptorPath);
+    EXPECT_EQ(PathOf(Spawned(world, "Six", "six")), "Blueprint'ABCD'");
+    EXPECT_EQ(PathOf(Spawned(world, "One", "one")), "Blueprint''");
+    EXPECT_EQ(PathOf(Spawned(world, "None", "none")), "Blueprint''");
+    EXPECT_EQ(PathOf(Spawned(world, "Two", "two")), "Blueprint''");
+}
+
+TEST(BlueprintPath, NullObjectOrClassGivesAnEmptyPathWithoutABuffer)
+{
+    sim::World& world = sim::World::Get();
+    UObject* raptor = Spawned(world, "Raptor", "r");
+    const FString none = MakeBlueprintPath(nullptr);
+    EXPECT_EQ(none.Num(), 0);
+    EXPECT_EQ(none.RawData(), nullptr);
+
+    *static_cast<UClass**>(ArkApi::GetAddress(raptor, "UObjectBase.Class")) = nullptr;
+    const FString classless = MakeBlueprintPath(raptor);
+    EXPECT_EQ(classless.Num(), 0);
+    EXPECT_EQ(classless.RawData(), nullptr);
+}
+
+TEST(BlueprintPath, FreesEveryTemporaryText)
+{
+    sim::World& world = sim::World::Get();
+    UObject* raptor = Spawned(world, "Raptor", "r");
+    const std::size_t before = sim::LiveAllocations();
+    {
+        const FString path = MakeBlueprintPath(raptor);
+        EXPECT_EQ(sim::LiveAllocations(), before + 1) << "only the result stays allocated";
+    }
+    EXPECT_EQ(sim::LiveAllocations(), before);
+}
+
+class SpeciesLookup : public ::testing::Test {
+protected:
+    LoadedPlugin plugin{std::string(R"({"GlobalDinoBalance": {"ReducedFoodConsumptionSpeedMultiplier": 0.5, "AllowTame": false},
+        "DinoBalance": {")") + kRaptorPath + R"(": {"DamageResistanceMultiplier": 2.5},
+                        "blueprint'/game/primalearth/dinos/rex/rex_character_bp.rex_character_bp'": {"AllowTame": false}}})"};
+};
+
+TEST_F(SpeciesLookup, FindsTheSpeciesEntryByExactBytes)
+{
+    UObject* raptor = Spawned(plugin.World(), "Raptor", "r");
+    UObject* rex = Spawned(plugin.World(), "Rex", "x");
+    const auto entry = FindDinoBalance(raptor);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->DamageResistanceMultiplier, 2.5f);
+    EXPECT_EQ(entry->Name.ToString(), kRaptorPath);
+    EXPECT_FALSE(FindDinoBalance(rex)) << "a key differing only in letter case does not match";
+    EXPECT_FALSE(FindDinoBalance(nullptr));
+}
+
+TEST_F(SpeciesLookup, EachLookupIsAnIndependentCopy)
+{
+    UObject* raptor = Spawned(plugin.World(), "Raptor", "r");
+    const auto first = FindDinoBalance(raptor);
+    const auto second = FindDinoBalance(raptor);
+    ASSERT_TRUE(first && second);
+    EXPECT_NE(first.get(), second.get());
+    first->DamageResistanceMultiplier = 9.0f;
+    first->Name = FString("changed");
+    EXPECT_EQ(second->DamageResistanceMultiplier, 2.5f);
+    EXPECT_EQ(FindDinoBalance(raptor)->DamageResistanceMultiplier, 2.5f);
+    EXPECT_EQ(FindDinoBalance(raptor)->Name.ToString(), kRaptorPath);
+}
+
+TEST_F(SpeciesLookup, EntryInEffectFallsBackToTheWholeGlobalEntry)
+{
+    UObject* raptor = Spawned(plugin.World(), "Raptor", "r");
+    UObject* dodo = Spawned(plugin.World(), "Dodo", "d");
+    EXPECT_FALSE(FindDinoBalance(dodo)) << "lookups never hand out the global entry";
+
+    const BalancedDino global = EntryInEffect(dodo);
+    EXPECT_EQ(global.Name.ToString(), "global");
+    EXPECT_EQ(global.ReducedFoodConsumptionSpeedMultiplier, 0.5f);
+    EXPECT_FALSE(global.AllowTame);
+
+    const BalancedDino own = EntryInEffect(raptor);
+    EXPECT_EQ(own.DamageResistanceMultiplier, 2.5f);
+    EXPECT_EQ(own.ReducedFoodConsumptionSpeedMultiplier, -1.0f) << "a species entry is taken whole, defaults included";
+}
+
+TEST_F(SpeciesLookup, CopyHandedOutBeforeAReloadKeepsItsValues)
+{
+    UObject* raptor = Spawned(plugin.World(), "Raptor", "r");
+    const auto before = FindDinoBalance(raptor);
+    plugin.Server().WriteConfig(R"({"GlobalDinoBalance": null, "DinoBalance": {}})");
+    ASSERT_TRUE(ThePlugin().Reload().Succeeded);
+
+    ASSERT_TRUE(before);
+    EXPECT_EQ(before->DamageResistanceMultiplier, 2.5f);
+    EXPECT_FALSE(FindDinoBalance(raptor)) << "the removed entry is gone";
+    EXPECT_EQ(EntryInEffect(raptor).Name.ToString(), "global");
+}
+
+}  // namespace
