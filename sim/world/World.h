@@ -45,10 +45,13 @@ public:
     // ---- species ----
     // Loads the catalog file (JSON); false with `error` on failure.
     bool LoadCatalog(const std::string& path, std::string& error);
+    // The catalog in order, then the species added with AddSpecies.
     const std::vector<SpeciesInfo>& Species() const;
     // Finds a species by short name, letter case ignored; null when unknown.
     const SpeciesInfo* FindSpecies(const std::string& shortName) const;
-    // Adds species `name` with string reference `reference` (taken as it stands) and the rates of `like`.
+    // Adds species `name` with string reference `reference` (taken as it stands) and the rates and
+    // kind (dino or structure) of `like`; a name already known is replaced. Returns the new entry
+    // (valid until the next change of the catalog).
     const SpeciesInfo& AddSpecies(const std::string& name, const std::string& reference, const SpeciesInfo& like);
     // Sets the spawn fault of a species' class (unknown names are ignored).
     void SetFault(const std::string& shortName, SpawnFault fault);
@@ -63,14 +66,20 @@ public:
                                      std::string& error);
     // The actor with that id, or null.
     AActor* FindActor(const std::string& id) const;
+    // True when `id` names a live dino (not a structure).
     bool IsDino(const std::string& id) const;
-    // The fourteen consumption fields of a dino, in `show` order; nullopt when it has no status
-    // component (the status-component fields then print as absent).
+    // The fourteen consumption fields of a dino, in `show` order; the status-component fields are
+    // nullopt when it has no status component (they then print as absent). Empty for a non-dino.
     std::vector<std::optional<float>> Rates(const std::string& id) const;
+    // The actor's targeting team; 0 for an unknown id.
     int Team(const std::string& id) const;
+    // Sets the actor's targeting team (unknown ids are ignored, as in the four calls below).
     void SetTeam(const std::string& id, int team);
+    // The dino is dead: health 0.
     void Kill(const std::string& id);
+    // Sets the dino's bIsDestroyingDino bit.
     void SetDestroying(const std::string& id);
+    // Takes the dino's status component away.
     void RemoveStatus(const std::string& id);
     // Number of live actors (dinos and structures) in the world.
     std::size_t ActorCount() const;
@@ -84,17 +93,23 @@ public:
     // ---- players ----
     // Connects a player; without a team it gets a team of its own above 50000.
     AShooterPlayerController* AddPlayer(const std::string& name, std::optional<int> team);
+    // The controller of the player with that name (exact), or null.
     AShooterPlayerController* FindPlayer(const std::string& name) const;
+    // The player's name; empty for an unknown controller.
     std::string PlayerName(const AShooterPlayerController* player) const;
     // Where chat lines shown to players go: (player name, text, colour).
     void SetChatOutput(std::function<void(const std::string&, const std::string&, const FLinearColor&)> output);
 
     // ---- game calls, made the way the game makes them: through the patched entries ----
+    // TakeDamage on dino `id` with the causer's actor (or null); the game function is not called,
+    // and Error says why, when the victim is not a dino or the causer is unknown.
     HitResult Hit(const std::string& id, float amount, const std::string* causerId);
-    // True when the game's TameDino ran; `teamAfter` is the dino's team after the call.
+    // True when the game's TameDino ran (an unknown player pointer is ignored by the game);
+    // `teamAfter` is the dino's team after the call.
     bool Tame(const std::string& id, AShooterPlayerController* player, int& teamAfter);
     // True when the game's DoMate ran.
     bool Mate(const std::string& id, const std::string& partnerId);
+    // What TryMultiUse returned (through the detours); false for an id that is not a dino.
     bool Use(const std::string& id, int index, AShooterPlayerController* player);
     // True when AddBuff returned the buff (added), false when it returned null.
     bool Buff(const std::string& id, const std::string& buffName);
@@ -102,10 +117,13 @@ public:
     // ---- RCON connections ----
     // A connection object whose "RCONClientConnection.SendMessageW" calls `reply`.
     RCONClientConnection* NewRconConnection(std::function<void(std::int32_t id, std::int32_t type, const std::string& text)> reply);
+    // Forgets the connection; later replies to it go nowhere.
     void CloseRconConnection(RCONClientConnection* connection);
 
     // ---- counts ----
+    // Dinos and structures spawned since start (the plugin's temporary dinos included).
     std::uint64_t Spawned() const;
+    // Actors removed since start (through "AActor.ForceDestroy").
     std::uint64_t Destroyed() const;
 };
 
