@@ -9,7 +9,10 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 # Debian packages the build and the tests need.
 PACKAGES := cmake make g++ pkg-config libspdlog-dev libfmt-dev nlohmann-json3-dev \
-            googletest libgtest-dev libgmock-dev libbenchmark-dev python3 python3-jsonschema nodejs npm
+            googletest libgtest-dev libgmock-dev libbenchmark-dev python3 python3-jsonschema
+# Node.js may come from elsewhere than Debian (its npm then conflicts with Debian's): only a
+# machine without node and npm commands gets Debian's.
+NODE_PACKAGES := nodejs npm
 
 .PHONY: all deps configure build test test-sanitize demo bench clean
 
@@ -20,6 +23,7 @@ deps:
 	for p in $(PACKAGES); do \
 	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
 	done; \
+	if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then missing="$$missing $(NODE_PACKAGES)"; fi; \
 	if [ -n "$$missing" ]; then \
 	  if [ "$$(id -u)" = "0" ]; then \
 	    echo "installing:$$missing"; \
