@@ -66,19 +66,20 @@ ReloadResult DinoTuner::Reload()
             Balances->LoadBalances(document);
         }
         Config->Document = std::move(document);
+        // From here the new table is in effect; a failure while applying it is still reported
+        // rather than let into the host's command callback (reloading again is harmless).
+        if (Balances != nullptr) {
+            Balances->ApplyToExistingDinos();
+        }
+        if (HookList != nullptr) {
+            for (Hook* hook : *HookList) {
+                hook->OnReload();
+            }
+        }
     } catch (const std::exception& error) {
-        // Nothing was swapped in: the table and the document are the ones that worked before.
         GetLogger()->error(error.what());
         result.Error = error.what();
         return result;
-    }
-    if (Balances != nullptr) {
-        Balances->ApplyToExistingDinos();
-    }
-    if (HookList != nullptr) {
-        for (Hook* hook : *HookList) {
-            hook->OnReload();
-        }
     }
     result.Succeeded = true;
     return result;

@@ -36,7 +36,8 @@ class DinoTuner : public ArkPlugin {
 public:
     void Load() override;
     void Unload() override;
-    // Re-reads the file and rebuilds the table; never throws; the old table stays on failure.
+    // Re-reads the file and rebuilds the table; never throws. The old table stays when the file
+    // cannot be read or filled; a failure after that (sweep, hook container) is reported too.
     virtual ReloadResult Reload();
 
     ConfigFile* Config = nullptr;

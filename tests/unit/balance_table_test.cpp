@@ -1,0 +1,318 @@
+// Filling the balance table from a parsed document: defaults, per-entry failures that are
+// skipped, structural failures that leave the running table alone, and lookups.
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "config/BalanceTable.h"
+#include "logging/Logger.h"
+#include "support/RecordingSink.h"
+
+namespace {
+
+using nlohmann::json;
+
+const std::string kRaptor = "Blueprint'/Game/PrimalEarth/Dinos/Raptor/Raptor_Character_BP.Raptor_Character_BP'";
+const std::string kRex = "Blueprint'/Game/PrimalEarth/Dinos/Rex/Rex_Character_BP.Rex_Character_BP'";
+
+// The ten configurable values of an entry, for comparing a whole entry at once.
+struct Values {
+    bool AllowTame = true;
+    bool AllowBreed = true;
+    bool AllowRide = true;
+    bool DisableNet = false;
+    float Attack = 0.0f;
+    float Resistance = 0.0f;
+    float Turret = 0.0f;
+    float Food = -1.0f;
+    float Oxygen = -1.0f;
+    float Stamina = -1.0f;
+};
+
+void ExpectValues(const BalancedDino& entry, const Values& expected)
+{
+    EXPECT_EQ(entry.AllowTame, expected.AllowTame);
+    EXPECT_EQ(entry.AllowBreed, expected.AllowBreed);
+    EXPECT_EQ(entry.AllowRide, expected.AllowRide);
+    EXPECT_EQ(entry.DisableNet, expected.DisableNet);
+    EXPECT_EQ(entry.AttackDamageMultiplier, expected.Attack);
+    EXPECT_EQ(entry.DamageResistanceMultiplier, expected.Resistance);
+    EXPECT_EQ(entry.TurretDamageMultiplier, expected.Turret);
+    EXPECT_EQ(entry.ReducedFoodConsumptionSpeedMultiplier, expected.Food);
+    EXPECT_EQ(entry.ReducedOxygenConsumptionSpeedMultiplier, expected.Oxygen);
+    EXPECT_EQ(entry.ReducedStaminaConsumptionSpeedMultiplier, expected.Stamina);
+}
+
+std::vector<std::string> Keys(const BalanceTable& table)
+{
+    std::vector<std::string> keys;
+    for (const auto& [key, entry] : table.Dinos) {
+        keys.push_back(key);
+    }
+    std::sort(keys.begin(), keys.end());
+    return keys;
+}
+
+class BalanceTableTest : public ::testing::Test {
+protected:
+    void SetUp() override { InitLogger(GetLogger(), "DinoTuner"); }
+
+    std::vector<std::string> Errors() const
+    {
+        std::vector<std::string> errors;
+        for (const std::string& line : log->Lines()) {
+            if (line.find("[DinoTuner][error] ") != std::string::npos) {
+                errors.push_back(line.substr(line.find("[DinoTuner][error] ") + 19));
+            }
+        }
+        return errors;
+    }
+
+    std::shared_ptr<testing_support::RecordingSink> log = testing_support::RecordHostLog();
+    BalanceTable table;
+};
+
+// ---- documents that load -------------------------------------------------------------------
+
+struct LoadCase {
+    const char* Name;
+    const char* Document;
+    int Count;                          // the number in "Loaded {} dino balances!"
+    std::vector<std::string> Keys;      // the map's keys afterwards, sorted
+    std::vector<std::string> Errors;    // fragments, one per expected error line, in order
+};
+
+const LoadCase kLoadCases[] = {
+    {"NullGlobalEmptySection", R"({"GlobalDinoBalance": null, "DinoBalance": {}})", 0, {}, {}},
+    {"NullSection", R"({"GlobalDinoBalance": {}, "DinoBalance": null})", 0, {}, {}},
+    {"EmptyAndNullEntries", R"({"GlobalDinoBalance": null, "DinoBalance": {"a": {}, "b": null}})", 2, {"a", "b"}, {}},
+    {"SwitchGivenAsNumber",
+     R"({"GlobalDinoBalance": null, "DinoBalance": {"a": {}, "b": {"AllowTame": 1}, "c": {"AllowRide": false}}})", 2,
+     {"a", "c"},
+     {"Error loading dino: [json.exception.type_error.302] type must be boolean, but is number"}},
+    {"MultiplierGivenAsString",
+     R"({"GlobalDinoBalance": null, "DinoBalance": {"a": {"AttackDamageMultiplier": "2"}, "b": {}}})", 1, {"b"},
+     {"Error loading dino: [json.exception.type_error.302] type must be number, but is string"}},
+    {"EntryIsNotAnObject",
+     R"({"GlobalDinoBalance": null, "DinoBalance": {"a": [1], "b": "x", "c": {}}})", 1, {"c"},
+     {"Error loading dino: [json.exception.type_error.305] cannot use operator[] with a string argument with array",
+      "Error loading dino: [json.exception.type_error.305] cannot use operator[] with a string argument with string"}},
+    {"SectionIsAnArray", R"({"GlobalDinoBalance": null, "DinoBalance": [{}, {"AllowTame": false}]})", 2, {"0", "1"}, {}},
+    {"SectionIsANumber", R"({"GlobalDinoBalance": null, "DinoBalance": 5})", 0, {},
+     {"Error loading dino: [json.exception.type_error.305] cannot use operator[] with a string argument with number"}},
+    // "\u00e9" and "\u00fc" are two bytes each above 0x7F: both keys become "k??", the later one (by bytes) wins.
+    {"KeysCollapseAboveAscii",
+     "{\"GlobalDinoBalance\": null, \"DinoBalance\": {\"k\\u00fc\": {\"AllowRide\": false}, \"k\\u00e9\": {\"AllowTame\": false}}}",
+     2, {"k??"}, {}},
+    {"OtherMembersIgnored", R"({"Comment": [1, 2], "GlobalDinoBalance": null, "DinoBalance": {"a": {"Colour": "red"}}})", 1, {"a"}, {}},
+};
+
+class LoadBalancesCase : public BalanceTableTest, public ::testing::WithParamInterface<LoadCase> {};
+
+TEST_P(LoadBalancesCase, StoresCountsAndLogs)
+{
+    const LoadCase& c = GetParam();
+    ASSERT_NO_THROW(table.LoadBalances(json::parse(c.Document)));
+
+    EXPECT_EQ(Keys(table), c.Keys);
+    const std::vector<std::string> errors = Errors();
+    ASSERT_EQ(errors.size(), c.Errors.size());
+    for (std::size_t i = 0; i < errors.size(); ++i) {
+        EXPECT_EQ(errors[i], c.Errors[i]);
+    }
+    const std::vector<std::string> messages = log->Messages();
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back(), "Loaded " + std::to_string(c.Count) + " dino balances!");
+    EXPECT_EQ(log->Count("dino balances!"), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Documents, LoadBalancesCase, ::testing::ValuesIn(kLoadCases),
+                         [](const ::testing::TestParamInfo<LoadCase>& info) { return std::string(info.param.Name); });
+
+TEST_F(BalanceTableTest, MissingKeysTakeTheirDefaultsAndGlobalIsNamed)
+{
+    table.LoadBalances(json::parse(R"({"GlobalDinoBalance": null, "DinoBalance": {"a": {}, "b": null}})"));
+    ExpectValues(table.Global, Values{});
+    EXPECT_EQ(table.Global.Name.ToString(), "global");
+    ExpectValues(table.Dinos.at("a"), Values{});
+    ExpectValues(table.Dinos.at("b"), Values{});
+    EXPECT_EQ(table.Dinos.at("b").Name.ToString(), "b");
+}
+
+TEST_F(BalanceTableTest, ReadsEveryKeyAndConvertsNumbers)
+{
+    table.LoadBalances(json::parse(R"({
+        "GlobalDinoBalance": {"ReducedFoodConsumptionSpeedMultiplier": 0.5, "AllowTame": false},
+        "DinoBalance": {"a": {
+            "AllowTame": false, "AllowBreed": false, "AllowRide": false, "DisableNet": true,
+            "AttackDamageMultiplier": true, "DamageResistanceMultiplier": 2,
+            "TurretDamageMultiplier": -0.25, "ReducedFoodConsumptionSpeedMultiplier": false,
+            "ReducedOxygenConsumptionSpeedMultiplier": 18446744073709551615,
+            "ReducedStaminaConsumptionSpeedMultiplier": 0.1}}})"));
+    Values global;
+    global.AllowTame = false;
+    global.Food = 0.5f;
+    ExpectValues(table.Global, global);
+
+    Values entry{false, false, false, true, 1.0f, 2.0f, -0.25f, 0.0f, 18446744073709551615.0f, 0.1f};
+    ExpectValues(table.Dinos.at("a"), entry);
+}
+
+TEST_F(BalanceTableTest, SpeciesEntriesDoNotInheritFromTheGlobalSection)
+{
+    table.LoadBalances(json::parse(R"({"GlobalDinoBalance": {"AllowRide": false, "ReducedFoodConsumptionSpeedMultiplier": 3},
+                                       "DinoBalance": {"a": {"ReducedStaminaConsumptionSpeedMultiplier": 2}}})"));
+    Values expected;
+    expected.Stamina = 2.0f;
+    ExpectValues(table.Dinos.at("a"), expected);
+}
+
+TEST_F(BalanceTableTest, TheLaterOfTwoCollapsingKeysWins)
+{
+    table.LoadBalances(json::parse(
+        "{\"GlobalDinoBalance\": null, \"DinoBalance\": {\"k\\u00fc\": {\"AllowRide\": false}, \"k\\u00e9\": {\"AllowTame\": false}}}"));
+    // u00fc (C3 BC) sorts after u00e9 (C3 A9).
+    Values expected;
+    expected.AllowRide = false;
+    ExpectValues(table.Dinos.at("k??"), expected);
+}
+
+// ---- documents whose structure is wrong ------------------------------------------------------
+
+struct StructureCase {
+    const char* Name;
+    const char* Document;
+    const char* Error;  // the start of the exception's text
+};
+
+const StructureCase kStructureCases[] = {
+    {"DocumentIsAnArray", R"([{"GlobalDinoBalance": null, "DinoBalance": {}}])", "[json.exception.type_error.304] cannot use at() with array"},
+    {"DocumentIsAString", R"("config")", "[json.exception.type_error.304] cannot use at() with string"},
+    {"DocumentIsNull", "null", "[json.exception.type_error.304] cannot use at() with null"},
+    {"GlobalMissing", R"({"DinoBalance": {}})", "[json.exception.out_of_range.403] key 'GlobalDinoBalance' not found"},
+    {"GlobalIsANumber", R"({"GlobalDinoBalance": 1, "DinoBalance": {}})",
+     "[json.exception.type_error.305] cannot use operator[] with a string argument with number"},
+    {"GlobalKeyHasWrongType", R"({"GlobalDinoBalance": {"DisableNet": "yes"}, "DinoBalance": {}})",
+     "[json.exception.type_error.302] type must be boolean, but is string"},
+    {"SectionMissing", R"({"GlobalDinoBalance": {"AllowTame": false}})", "[json.exception.out_of_range.403] key 'DinoBalance' not found"},
+};
+
+class LoadBalancesStructure : public BalanceTableTest, public ::testing::WithParamInterface<StructureCase> {};
+
+TEST_P(LoadBalancesStructure, ThrowsAndLeavesTheTableAsItWas)
+{
+    table.LoadBalances(json::parse(R"({"GlobalDinoBalance": {"ReducedFoodConsumptionSpeedMultiplier": 0.5},
+                                       "DinoBalance": {"a": {"AllowTame": false}, "b": {}}})"));
+    log->Clear();
+
+    try {
+        table.LoadBalances(json::parse(GetParam().Document));
+        FAIL() << "no exception";
+    } catch (const json::exception& error) {
+        EXPECT_EQ(std::string(error.what()).rfind(GetParam().Error, 0), 0u) << error.what();
+    }
+
+    EXPECT_EQ(Keys(table), (std::vector<std::string>{"a", "b"}));
+    Values a;
+    a.AllowTame = false;
+    ExpectValues(table.Dinos.at("a"), a);
+    Values global;
+    global.Food = 0.5f;
+    ExpectValues(table.Global, global);
+    EXPECT_EQ(table.Global.Name.ToString(), "global");
+    // A structural failure is the caller's to report: nothing is logged here, not even a count.
+    EXPECT_TRUE(log->Lines().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Documents, LoadBalancesStructure, ::testing::ValuesIn(kStructureCases),
+                         [](const ::testing::TestParamInfo<StructureCase>& info) { return std::string(info.param.Name); });
+
+TEST_F(BalanceTableTest, AFreshLoadReplacesEveryEntry)
+{
+    table.LoadBalances(json::parse(R"({"GlobalDinoBalance": null, "DinoBalance": {"a": {}, "b": {}}})"));
+    table.LoadBalances(json::parse(R"({"GlobalDinoBalance": null, "DinoBalance": {"b": {"AllowBreed": false}}})"));
+    EXPECT_EQ(Keys(table), std::vector<std::string>{"b"});
+    EXPECT_FALSE(table.Dinos.at("b").AllowBreed);
+}
+
+// ---- lookups ------------------------------------------------------------------------------
+
+TEST_F(BalanceTableTest, FindMatchesExactBytesOnly)
+{
+    table.LoadBalances(json::parse(R"({"GlobalDinoBalance": null, "DinoBalance": {")" + kRaptor + R"(": {"AllowRide": false}}})"));
+    ASSERT_NE(table.Find(kRaptor), nullptr);
+    EXPECT_FALSE(table.Find(kRaptor)->AllowRide);
+    EXPECT_NE(table.Find(FString(kRaptor)), nullptr);
+
+    std::string lower = kRaptor;
+    lower[lower.find("Raptor_Character_BP'")] = 'r';
+    EXPECT_EQ(table.Find(lower), nullptr);
+    EXPECT_EQ(table.Find(kRaptor + " "), nullptr);
+    EXPECT_EQ(table.Find(kRex), nullptr);
+    EXPECT_EQ(table.Find("global"), nullptr);
+}
+
+TEST_F(BalanceTableTest, FindReturnsACopyThatOutlivesReload)
+{
+    table.LoadBalances(json::parse(R"({"GlobalDinoBalance": null, "DinoBalance": {"a": {"DamageResistanceMultiplier": 2}}})"));
+    std::shared_ptr<BalancedDino> held = table.Find("a");
+    ASSERT_NE(held, nullptr);
+    held->DamageResistanceMultiplier = 9.0f;
+    EXPECT_EQ(table.Find("a")->DamageResistanceMultiplier, 2.0f);
+    EXPECT_NE(table.Find("a").get(), table.Find("a").get());
+
+    table.LoadBalances(json::parse(R"({"GlobalDinoBalance": null, "DinoBalance": {}})"));
+    EXPECT_EQ(held->DamageResistanceMultiplier, 9.0f);
+    EXPECT_EQ(held->Name.ToString(), "a");
+    EXPECT_EQ(table.Find("a"), nullptr);
+}
+
+// ---- hostile documents ---------------------------------------------------------------------
+
+std::string Nested(std::size_t depth, const std::string& leaf)
+{
+    return std::string(depth, '[') + leaf + std::string(depth, ']');
+}
+
+TEST_F(BalanceTableTest, DeepNestingInsideAnEntryNeitherCrashesNorStopsTheLoad)
+{
+    const std::size_t depth = 100000;
+    const std::string text = R"({"GlobalDinoBalance": {"Notes": )" + Nested(depth, "1") + R"(}, "DinoBalance": {)"
+                             R"("deep": {"AllowTame": )" + Nested(depth, "true") + R"(},)"
+                             R"("ignored": {"Notes": )" + Nested(depth, "{}") + R"(, "AllowRide": false}}})";
+    table.LoadBalances(json::parse(text));
+
+    EXPECT_EQ(Keys(table), std::vector<std::string>{"ignored"});
+    EXPECT_FALSE(table.Dinos.at("ignored").AllowRide);
+    EXPECT_EQ(Errors(), std::vector<std::string>{"Error loading dino: [json.exception.type_error.302] type must be boolean, but is array"});
+    EXPECT_EQ(log->Messages().back(), "Loaded 1 dino balances!");
+}
+
+TEST_F(BalanceTableTest, ALargeDocumentLoadsInReasonableTime)
+{
+    // About 50 MB: many entries, each carrying a long string the table ignores.
+    std::string text = R"({"GlobalDinoBalance": null, "DinoBalance": {)";
+    const std::string filler(5000, 'x');
+    const int entries = 10000;
+    for (int i = 0; i < entries; ++i) {
+        text += (i ? "," : "") + std::string("\"k") + std::to_string(i) + R"(": {"AttackDamageMultiplier": 1.5, "Notes": ")" + filler + "\"}";
+    }
+    text += "}}";
+    ASSERT_GT(text.size(), 50u * 1000 * 1000);
+
+    const auto start = std::chrono::steady_clock::now();
+    table.LoadBalances(json::parse(text));
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+
+    EXPECT_EQ(table.Dinos.size(), static_cast<std::size_t>(entries));
+    EXPECT_EQ(table.Find("k9999")->AttackDamageMultiplier, 1.5f);
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count(), 60);
+}
+
+}  // namespace

@@ -1,0 +1,200 @@
+// Reading the configuration file: where it is looked for, which bytes parse, and that a file
+// that fails to read never disturbs the document of the last good read.
+
+#include <chrono>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "config/BalanceTable.h"
+#include "config/ConfigFile.h"
+#include "logging/Logger.h"
+#include "support/RecordingSink.h"
+#include "support/ServerDir.h"
+
+namespace {
+
+using nlohmann::json;
+
+class ConfigFileTest : public ::testing::Test {
+protected:
+    void SetUp() override { InitLogger(GetLogger(), "DinoTuner"); }
+
+    // The message of the exception that constructing a ConfigFile throws, or "" when none.
+    std::string ConstructionError()
+    {
+        try {
+            ConfigFile config("DinoTuner/config.json");
+        } catch (const std::runtime_error& error) {
+            return error.what();
+        }
+        return "";
+    }
+
+    std::shared_ptr<testing_support::RecordingSink> log = testing_support::RecordHostLog();
+    testing_support::ServerDir server;
+};
+
+TEST_F(ConfigFileTest, ConstructionReadsThePluginFileAndLogsOnce)
+{
+    server.WriteConfig(R"({"GlobalDinoBalance": null, "DinoBalance": {"a": {}}})");
+    ConfigFile config("DinoTuner/config.json");
+
+    EXPECT_EQ(config.FileName, "DinoTuner/config.json");
+    EXPECT_EQ(config.Path, server.Path() + "/ArkApi/Plugins/DinoTuner/config.json");
+    EXPECT_EQ(config.Document, json::parse(R"({"GlobalDinoBalance": null, "DinoBalance": {"a": {}}})"));
+    EXPECT_EQ(log->Messages(), std::vector<std::string>{"Config Loaded!"});
+    EXPECT_EQ(log->Count("[DinoTuner][info] Config Loaded!"), 1u);
+
+    // Later reads are silent: only construction announces the file.
+    config.Read();
+    EXPECT_EQ(log->Count("Config Loaded!"), 1u);
+}
+
+TEST_F(ConfigFileTest, AMissingFileFailsConstructionWithTheFullPath)
+{
+    EXPECT_EQ(ConstructionError(), "Can't open config file: " + server.Path() + "/ArkApi/Plugins/DinoTuner/config.json");
+    EXPECT_EQ(log->Count("Config Loaded!"), 0u);
+}
+
+TEST_F(ConfigFileTest, ABrokenFileFailsConstructionWithoutAnnouncingIt)
+{
+    server.WriteConfig("{");
+    EXPECT_EQ(ConstructionError().rfind("Error parsing config file: [json.exception.parse_error.101]", 0), 0u);
+    EXPECT_EQ(log->Count("Config Loaded!"), 0u);
+}
+
+// ---- which bytes parse ------------------------------------------------------------------------
+
+struct FileCase {
+    const char* Name;
+    std::string Bytes;
+    const char* Document;  // the expected document, or null when the read must fail
+};
+
+const FileCase kFileCases[] = {
+    {"Empty", "", nullptr},
+    {"OnlyWhitespace", " \r\n\t \n", nullptr},
+    {"TrailingTextIgnored", R"({"a": 1} and then {"b": [)", R"({"a": 1})"},
+    {"SecondValueIgnored", R"({"a": 1}{"a": 2})", R"({"a": 1})"},
+    {"LineCommentBefore", "// settings\n{\"a\": 1}", nullptr},
+    {"BlockCommentInside", "{\"a\": /* one */ 1}", nullptr},
+    {"CommentAfterTheValueIgnored", "{\"a\": 1} // done", R"({"a": 1})"},
+    {"ByteOrderMark", "\xEF\xBB\xBF{\"a\": 1}", R"({"a": 1})"},
+    {"TruncatedByteOrderMark", "\xEF\xBB{\"a\": 1}", nullptr},
+    {"DuplicateKeyLaterWins", R"({"a": 1, "a": 2})", R"({"a": 2})"},
+    {"WindowsLineEnds", "{\r\n\"a\": 1\r\n}\r\n", R"({"a": 1})"},
+    {"TopLevelArray", "[1, 2]", "[1, 2]"},
+    {"TopLevelNumber", "5", "5"},
+    {"MalformedUtf8InString", "{\"a\": \"\xFF\"}", nullptr},
+    {"UnterminatedNesting", std::string(1000000, '['), nullptr},
+};
+
+class ConfigFileBytes : public ConfigFileTest, public ::testing::WithParamInterface<FileCase> {};
+
+TEST_P(ConfigFileBytes, ParseOrFailWithThePrefix)
+{
+    server.WriteConfig(GetParam().Bytes);
+    const std::string error = ConstructionError();
+    if (GetParam().Document == nullptr) {
+        EXPECT_EQ(error.rfind("Error parsing config file: [json.exception.parse_error.", 0), 0u) << error;
+        return;
+    }
+    ASSERT_EQ(error, "");
+    ConfigFile config("DinoTuner/config.json");
+    EXPECT_EQ(config.Document, json::parse(GetParam().Document));
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, ConfigFileBytes, ::testing::ValuesIn(kFileCases),
+                         [](const ::testing::TestParamInfo<FileCase>& info) { return std::string(info.param.Name); });
+
+TEST_F(ConfigFileTest, TopLevelArrayReadsButDoesNotFillATable)
+{
+    server.WriteConfig(R"([{"GlobalDinoBalance": null, "DinoBalance": {}}])");
+    ConfigFile config("DinoTuner/config.json");
+    BalanceTable table;
+    EXPECT_THROW(table.LoadBalances(config.Document), json::type_error);
+}
+
+// ---- failed re-reads --------------------------------------------------------------------------
+
+TEST_F(ConfigFileTest, AFailedReadKeepsTheLastGoodDocument)
+{
+    server.WriteConfig(R"({"keep": [1, 2, 3]})");
+    ConfigFile config("DinoTuner/config.json");
+    const json good = config.Document;
+
+    // Broken part-way through a value that the parser has already started to build.
+    server.WriteConfig(R"({"keep": [1, 2, 3], "new": {"x": [4, 5,)");
+    EXPECT_THROW(config.Read(), std::runtime_error);
+    EXPECT_EQ(config.Document, good);
+
+    server.DeleteConfig();
+    EXPECT_THROW(config.Read(), std::runtime_error);
+    EXPECT_EQ(config.Document, good);
+
+    server.WriteConfig(R"({"fixed": true})");
+    config.Read();
+    EXPECT_EQ(config.Document, json::parse(R"({"fixed": true})"));
+}
+
+TEST_F(ConfigFileTest, ParseLeavesTheDocumentAlone)
+{
+    server.WriteConfig(R"({"v": 1})");
+    ConfigFile config("DinoTuner/config.json");
+    server.WriteConfig(R"({"v": 2})");
+
+    EXPECT_EQ(config.Parse(), json::parse(R"({"v": 2})"));
+    EXPECT_EQ(config.Document, json::parse(R"({"v": 1})"));
+}
+
+TEST_F(ConfigFileTest, ThePathIsFixedAtConstruction)
+{
+    server.WriteConfig(R"({"v": 1})");
+    ConfigFile config("DinoTuner/config.json");
+    // The path was fixed at construction: moving the host's directory does not move the file.
+    testing_support::ServerDir elsewhere;
+    server.WriteConfig(R"({"v": 2})");
+    config.Read();
+    EXPECT_EQ(config.Document, json::parse(R"({"v": 2})"));
+}
+
+// ---- hostile files ----------------------------------------------------------------------------
+
+TEST_F(ConfigFileTest, DeeplyNestedFileReadsAndIsReleased)
+{
+    const std::size_t depth = 100000;
+    server.WriteConfig(R"({"GlobalDinoBalance": null, "DinoBalance": {"a": {"Notes": )" + std::string(depth, '[') +
+                       std::string(depth, ']') + "}}}");
+    {
+        ConfigFile config("DinoTuner/config.json");
+        // Replacing the document releases the deep one, as a reload does.
+        config.Read();
+        EXPECT_TRUE(config.Document.at("DinoBalance").at("a").at("Notes").is_array());
+    }
+    EXPECT_EQ(log->Count("Config Loaded!"), 1u);
+}
+
+TEST_F(ConfigFileTest, FiftyMegabyteFileReadsInReasonableTime)
+{
+    std::string text = R"({"GlobalDinoBalance": null, "DinoBalance": {)";
+    const std::string filler(5000, 'y');
+    for (int i = 0; i < 10000; ++i) {
+        text += (i ? "," : "") + std::string("\"k") + std::to_string(i) + R"(": {"Notes": ")" + filler + "\"}";
+    }
+    text += "}}";
+    ASSERT_GT(text.size(), 50u * 1000 * 1000);
+    server.WriteConfig(text);
+
+    const auto start = std::chrono::steady_clock::now();
+    ConfigFile config("DinoTuner/config.json");
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+
+    EXPECT_EQ(config.Document.at("DinoBalance").size(), 10000u);
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count(), 60);
+}
+
+}  // namespace

@@ -1,0 +1,247 @@
+// Reloading the configuration through the plugin object: a reload either takes the whole new
+// file or changes nothing, tells its caller which, and tells the hook containers only on success.
+
+#include <algorithm>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "config/BalanceTable.h"
+#include "config/ConfigFile.h"
+#include "frame/Hook.h"
+#include "frame/Plugin.h"
+#include "logging/Logger.h"
+#include "support/RecordingSink.h"
+#include "support/ServerDir.h"
+
+namespace {
+
+using nlohmann::json;
+
+const char* kGoodConfig = R"({
+    "GlobalDinoBalance": {"ReducedFoodConsumptionSpeedMultiplier": 0.5},
+    "DinoBalance": {
+        "a": {"AllowTame": false},
+        "b": {"DamageResistanceMultiplier": 2}
+    }})";
+
+// A hook container that only counts what it is told.
+class CountingHooks : public Hook {
+public:
+    void RegisterHooks() override {}
+    void OnReload() override { ++Reloads; }
+    void OnUnload() override {}
+
+    int Reloads = 0;
+};
+
+class ReloadTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        InitLogger(GetLogger(), "DinoTuner");
+        server.WriteConfig(kGoodConfig);
+        DinoTuner& plugin = ThePlugin();
+        plugin.Config = new ConfigFile("DinoTuner/config.json");
+        plugin.Balances = new BalanceTable();
+        plugin.Balances->LoadBalances();
+        plugin.HookList = new std::vector<Hook*>{&hooks};
+        log->Clear();
+    }
+
+    // The table as the good configuration left it.
+    void ExpectGoodTable() const
+    {
+        const BalanceTable& table = *ThePlugin().Balances;
+        ASSERT_EQ(table.Dinos.size(), 2u);
+        EXPECT_FALSE(table.Dinos.at("a").AllowTame);
+        EXPECT_EQ(table.Dinos.at("b").DamageResistanceMultiplier, 2.0f);
+        EXPECT_EQ(table.Global.ReducedFoodConsumptionSpeedMultiplier, 0.5f);
+        EXPECT_EQ(table.Global.Name.ToString(), "global");
+        EXPECT_EQ(ThePlugin().Config->Document, json::parse(kGoodConfig));
+    }
+
+    std::vector<std::string> ErrorLines() const
+    {
+        std::vector<std::string> errors;
+        for (const std::string& line : log->Lines()) {
+            if (line.find("[DinoTuner][error] ") != std::string::npos) {
+                errors.push_back(line);
+            }
+        }
+        return errors;
+    }
+
+    // A failed reload: one error line carrying exactly the text returned, nothing else changed.
+    void ExpectFailedReload(const ReloadResult& result, const std::string& errorStart)
+    {
+        EXPECT_FALSE(result.Succeeded);
+        EXPECT_EQ(result.Error.rfind(errorStart, 0), 0u) << result.Error;
+        const std::vector<std::string> errors = ErrorLines();
+        ASSERT_EQ(errors.size(), 1u);
+        const std::string suffix = "[DinoTuner][error] " + result.Error;
+        EXPECT_EQ(errors[0].substr(errors[0].size() - std::min(errors[0].size(), suffix.size())), suffix);
+        EXPECT_EQ(log->Lines().size(), 1u) << "a failed reload logs nothing but its error";
+        EXPECT_EQ(hooks.Reloads, 0);
+        ExpectGoodTable();
+    }
+
+    std::shared_ptr<testing_support::RecordingSink> log = testing_support::RecordHostLog();
+    testing_support::ServerDir server;
+    CountingHooks hooks;
+};
+
+TEST_F(ReloadTest, AGoodFileReplacesTheTableAndTellsEveryContainerOnce)
+{
+    CountingHooks second;
+    ThePlugin().HookList->push_back(&second);
+    server.WriteConfig(R"({"GlobalDinoBalance": null, "DinoBalance": {"b": {"AllowRide": false}, "c": {}}})");
+
+    const ReloadResult result = ThePlugin().Reload();
+
+    EXPECT_TRUE(result.Succeeded);
+    EXPECT_EQ(result.Error, "");
+    const BalanceTable& table = *ThePlugin().Balances;
+    EXPECT_EQ(table.Find("a"), nullptr) << "an entry removed from the file disappears";
+    ASSERT_NE(table.Find("b"), nullptr);
+    EXPECT_FALSE(table.Find("b")->AllowRide);
+    EXPECT_EQ(table.Find("b")->DamageResistanceMultiplier, 0.0f);
+    EXPECT_NE(table.Find("c"), nullptr);
+    EXPECT_EQ(table.Global.ReducedFoodConsumptionSpeedMultiplier, -1.0f);
+    EXPECT_TRUE(ThePlugin().Config->Document.at("GlobalDinoBalance").is_null());
+    EXPECT_EQ(log->Messages(), std::vector<std::string>{"Loaded 2 dino balances!"});
+    EXPECT_EQ(hooks.Reloads, 1);
+    EXPECT_EQ(second.Reloads, 1);
+}
+
+TEST_F(ReloadTest, AMissingFileChangesNothing)
+{
+    server.DeleteConfig();
+    const ReloadResult result = ThePlugin().Reload();
+    ExpectFailedReload(result, "Can't open config file: ");
+    EXPECT_EQ(result.Error, "Can't open config file: " + server.ConfigPath());
+}
+
+TEST_F(ReloadTest, ABrokenFileChangesNothingAndTheFixedFileThenLoads)
+{
+    server.WriteConfig(R"({"GlobalDinoBalance": null, "DinoBalance": {"a": {"AllowTame": tru)");
+    ExpectFailedReload(ThePlugin().Reload(), "Error parsing config file: [json.exception.parse_error.101]");
+
+    log->Clear();
+    server.WriteConfig(R"({"GlobalDinoBalance": null, "DinoBalance": {"a": {}}})");
+    const ReloadResult result = ThePlugin().Reload();
+    EXPECT_TRUE(result.Succeeded);
+    EXPECT_TRUE(ThePlugin().Balances->Find("a")->AllowTame);
+    EXPECT_EQ(log->Count("Config Loaded!"), 0u);
+    EXPECT_EQ(log->Messages(), std::vector<std::string>{"Loaded 1 dino balances!"});
+    EXPECT_EQ(hooks.Reloads, 1);
+}
+
+TEST_F(ReloadTest, AnErrorTextWithBracesIsLoggedAsItStands)
+{
+    // The parser quotes what it last read, braces included; they must not be taken as placeholders.
+    server.WriteConfig(R"({"a{}": tru)");
+    const ReloadResult result = ThePlugin().Reload();
+    ASSERT_NE(result.Error.find("a{}"), std::string::npos) << result.Error;
+    ExpectFailedReload(result, "Error parsing config file: ");
+}
+
+// ---- files that parse but are not a configuration ------------------------------------------------
+
+struct StructureCase {
+    const char* Name;
+    const char* File;
+    const char* Error;
+};
+
+const StructureCase kStructureCases[] = {
+    {"SectionMissing", R"({"GlobalDinoBalance": {"AllowTame": false}})", "[json.exception.out_of_range.403] key 'DinoBalance' not found"},
+    {"GlobalMissing", R"({"DinoBalance": {}})", "[json.exception.out_of_range.403] key 'GlobalDinoBalance' not found"},
+    {"DocumentIsAnArray", R"([])", "[json.exception.type_error.304] cannot use at() with array"},
+    {"GlobalIsAString", R"({"GlobalDinoBalance": "on", "DinoBalance": {}})",
+     "[json.exception.type_error.305] cannot use operator[] with a string argument with string"},
+    {"GlobalSwitchIsANumber", R"({"GlobalDinoBalance": {"AllowRide": 0}, "DinoBalance": {"a": {}}})",
+     "[json.exception.type_error.302] type must be boolean, but is number"},
+};
+
+class ReloadStructure : public ReloadTest, public ::testing::WithParamInterface<StructureCase> {};
+
+TEST_P(ReloadStructure, FailsOnceAndKeepsTableAndDocument)
+{
+    server.WriteConfig(GetParam().File);
+    const ReloadResult result = ThePlugin().Reload();
+    ExpectFailedReload(result, GetParam().Error);
+    EXPECT_EQ(result.Error, GetParam().Error);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, ReloadStructure, ::testing::ValuesIn(kStructureCases),
+                         [](const ::testing::TestParamInfo<StructureCase>& info) { return std::string(info.param.Name); });
+
+TEST_F(ReloadTest, AFailingEntryDoesNotFailTheReload)
+{
+    server.WriteConfig(R"({"GlobalDinoBalance": null, "DinoBalance": {"a": {"AllowTame": 1}, "b": {}}})");
+    const ReloadResult result = ThePlugin().Reload();
+
+    EXPECT_TRUE(result.Succeeded);
+    EXPECT_EQ(result.Error, "");
+    EXPECT_EQ(ThePlugin().Balances->Find("a"), nullptr);
+    EXPECT_NE(ThePlugin().Balances->Find("b"), nullptr);
+    EXPECT_EQ(log->Messages(),
+              (std::vector<std::string>{"Error loading dino: [json.exception.type_error.302] type must be boolean, but is number",
+                                        "Loaded 1 dino balances!"}));
+    EXPECT_EQ(hooks.Reloads, 1);
+}
+
+// A container that fails when told of a reload.
+class ThrowingHooks : public CountingHooks {
+public:
+    void OnReload() override
+    {
+        CountingHooks::OnReload();
+        throw std::runtime_error("container {} failed");
+    }
+};
+
+TEST_F(ReloadTest, AFailureAfterTheNewTableIsInPlaceDoesNotEscape)
+{
+    ThrowingHooks throwing;
+    ThePlugin().HookList->insert(ThePlugin().HookList->begin(), &throwing);
+    server.WriteConfig(R"({"GlobalDinoBalance": null, "DinoBalance": {"c": {}}})");
+
+    ReloadResult result;
+    ASSERT_NO_THROW(result = ThePlugin().Reload());
+
+    EXPECT_FALSE(result.Succeeded);
+    EXPECT_EQ(result.Error, "container {} failed");
+    EXPECT_EQ(ErrorLines().size(), 1u);
+    EXPECT_EQ(log->Count("[DinoTuner][error] container {} failed"), 1u);
+    EXPECT_EQ(throwing.Reloads, 1);
+    // The file itself was good: its table is the one in effect.
+    EXPECT_NE(ThePlugin().Balances->Find("c"), nullptr);
+    EXPECT_EQ(ThePlugin().Balances->Find("a"), nullptr);
+}
+
+TEST_F(ReloadTest, DeepNestingInAnEntryReloads)
+{
+    const std::size_t depth = 100000;
+    server.WriteConfig(R"({"GlobalDinoBalance": null, "DinoBalance": {"a": {"AllowBreed": )" + std::string(depth, '[') +
+                       std::string(depth, ']') + R"(}, "b": {"Notes": )" + std::string(depth, '[') +
+                       std::string(depth, ']') + "}}}");
+    const ReloadResult result = ThePlugin().Reload();
+
+    EXPECT_TRUE(result.Succeeded);
+    EXPECT_EQ(ThePlugin().Balances->Find("a"), nullptr);
+    EXPECT_NE(ThePlugin().Balances->Find("b"), nullptr);
+    EXPECT_EQ(log->Count("type must be boolean, but is array"), 1u);
+
+    // The deep document is released when a later reload replaces it.
+    server.WriteConfig(kGoodConfig);
+    EXPECT_TRUE(ThePlugin().Reload().Succeeded);
+    ExpectGoodTable();
+}
+
+}  // namespace
