@@ -1,0 +1,216 @@
+// Warnings about what is written inside the sections and entries: keys the plugin never reads,
+// settings that the global section ignores, partial consumption settings and odd values.
+// The document is only walked one level into each entry: it may be arbitrarily deep.
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <fmt/format.h>
+
+#include "CheckReport.h"
+#include "Keys.h"
+
+namespace check {
+
+namespace {
+
+using nlohmann::json;
+
+void Warn(Report& report, const std::string& section, const std::string& key, std::string message)
+{
+    report.Warnings.push_back(Warning{section, key, std::move(message)});
+}
+
+std::string Lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+std::size_t EditDistance(const std::string& a, const std::string& b)
+{
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) {
+        row[j] = j;
+    }
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// The known key an unknown one was most likely meant to be: a close spelling, or a known key
+// that contains it ("Resistance"); none when nothing is close.
+std::optional<std::string> ClosestKey(const std::string& unknown)
+{
+    const std::string lower = Lower(unknown);
+    std::optional<std::string> best;
+    std::size_t bestDistance = 0;
+    for (const KeyInfo& key : kEntryKeys) {
+        const std::string known = Lower(key.Name);
+        const std::size_t distance = EditDistance(lower, known);
+        const bool close = distance <= std::max<std::size_t>(3, known.size() / 3) ||
+                           (lower.size() >= 3 && known.find(lower) != std::string::npos);
+        if (close && (!best || distance < bestDistance)) {
+            best = key.Name;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+void CheckUnknownKeys(Report& report, const std::string& section, const json& entry)
+{
+    for (const auto& member : entry.items()) {
+        if (FindKey(member.key()) != nullptr) {
+            continue;
+        }
+        std::string message = fmt::format("unknown key \"{}\" is ignored", member.key());
+        if (const auto suggestion = ClosestKey(member.key())) {
+            message += fmt::format("; did you mean \"{}\"?", *suggestion);
+        }
+        Warn(report, section, member.key(), std::move(message));
+    }
+}
+
+// The member `key` when it is written with a value (null is the same as leaving it out).
+const json* Written(const json& entry, const std::string& key)
+{
+    const auto found = entry.find(key);
+    return found == entry.end() || found->is_null() ? nullptr : &*found;
+}
+
+// The value as the plugin converts it, or none when the plugin rejects it (already an error line).
+std::optional<float> NumberOf(const json& value)
+{
+    if (!value.is_number() && !value.is_boolean()) {
+        return std::nullopt;
+    }
+    return value.get<float>();
+}
+
+void CheckGlobalSection(Report& report, const json& global)
+{
+    for (const KeyInfo& key : kEntryKeys) {
+        if (key.Kind != KeyKind::Consumption && Written(global, key.Name) != nullptr) {
+            Warn(report, kGlobalSection, key.Name,
+                 fmt::format("\"{}\" has no effect in \"{}\": only its consumption multipliers are used, for species without an entry",
+                             key.Name, kGlobalSection));
+        }
+    }
+}
+
+void CheckPartialConsumption(Report& report, const std::string& section, const json& entry, const json* global)
+{
+    std::vector<std::string> set;
+    std::vector<std::string> missing;
+    for (const KeyInfo& key : kEntryKeys) {
+        if (key.Kind == KeyKind::Consumption) {
+            (Written(entry, key.Name) ? set : missing).push_back(key.Name);
+        }
+    }
+    if (set.empty() || missing.empty()) {
+        return;
+    }
+    std::string message = fmt::format("sets {} but not {}: those rates stay unchanged for this species; they are not taken from \"{}\"",
+                                      fmt::join(set, " and "), fmt::join(missing, " and "), kGlobalSection);
+    if (global != nullptr && global->is_object()) {
+        std::vector<std::string> ignored;
+        for (const std::string& name : missing) {
+            if (const json* value = Written(*global, name)) {
+                if (const auto number = NumberOf(*value); number && *number != -1.0f) {
+                    ignored.push_back(fmt::format("{} {}", name, *number));
+                }
+            }
+        }
+        if (!ignored.empty()) {
+            message += fmt::format(" (its {} does not apply here)", fmt::join(ignored, ", "));
+        }
+    }
+    Warn(report, section, "", std::move(message));
+}
+
+// Values that load but do something other than scale as the admin most likely meant.
+void CheckValues(Report& report, const std::string& section, const json& entry, bool consumptionOnly)
+{
+    for (const KeyInfo& key : kEntryKeys) {
+        const json* value = Written(entry, key.Name);
+        if (value == nullptr || key.Kind == KeyKind::Switch || (consumptionOnly && key.Kind != KeyKind::Consumption)) {
+            continue;
+        }
+        const std::optional<float> number = NumberOf(*value);
+        if (!number) {
+            continue;
+        }
+        const float v = *number;
+        const std::string name = key.Name;
+        std::string message;
+        if (name == "DamageResistanceMultiplier") {
+            if (v == 0.0f) {
+                message = "0 leaves the damage taken unchanged (it counts as not set)";
+            } else if (v < 0.0f && v != -1.0f) {
+                message = fmt::format("{} is negative: every hit on this species deals negative damage", v);
+            }
+        } else if (name == "AttackDamageMultiplier") {
+            if (v < 0.0f && v != -1.0f) {
+                message = fmt::format("{} is negative: every hit by this species deals negative damage", v);
+            }
+        } else if (name == "TurretDamageMultiplier") {
+            if (v < 0.0f) {
+                message = fmt::format("{} is negative: every hit with a causer on this species deals negative damage", v);
+            }
+        } else if (key.Kind == KeyKind::Consumption && v < 0.0f && v != -1.0f) {
+            message = fmt::format("{} is below 0: the rates become negative (only -1, which leaves them alone, is meant to be negative)", v);
+        }
+        if (!std::isfinite(v) && message.empty()) {
+            message = fmt::format("{} is too large for the plugin's numbers", value->dump());
+        }
+        if (!message.empty()) {
+            Warn(report, section, name, fmt::format("{} {}", name, message));
+        }
+    }
+}
+
+}  // namespace
+
+void CheckEntries(Report& report)
+{
+    const json& document = report.Document;
+    if (!report.Parsed || !document.is_object()) {
+        return;
+    }
+    const json* global = nullptr;
+    if (const auto found = document.find(kGlobalSection); found != document.end() && found->is_object()) {
+        global = &*found;
+        CheckUnknownKeys(report, kGlobalSection, *global);
+        CheckGlobalSection(report, *global);
+        CheckValues(report, kGlobalSection, *global, true);
+    }
+
+    const auto species = document.find(kSpeciesSection);
+    if (species == document.end() || !(species->is_object() || species->is_array())) {
+        return;
+    }
+    for (const auto& member : species->items()) {
+        const json& entry = member.value();
+        if (!entry.is_object()) {
+            continue;
+        }
+        const std::string section = member.key();
+        CheckUnknownKeys(report, section, entry);
+        CheckPartialConsumption(report, section, entry, global);
+        CheckValues(report, section, entry, false);
+    }
+}
+
+}  // namespace check

@@ -1,0 +1,151 @@
+// Warnings about the species keys: a key only ever matches the blueprint path of a class,
+// Blueprint'/Game/<folders>/<Asset>.<Asset>', byte for byte, after the plugin has turned it into
+// the game's text and back.
+
+#include <map>
+#include <optional>
+#include <regex>
+
+#include <fmt/format.h>
+
+#include "CheckReport.h"
+#include "Keys.h"
+#include "host/FString.h"
+
+namespace check {
+
+namespace {
+
+using nlohmann::json;
+
+const char* kForm = "Blueprint'/Game/<folders>/<Asset>.<Asset>'";
+
+// True for Blueprint'/Game/.../X.X': a class is always named after its asset, so both halves match.
+bool IsBlueprintPath(const std::string& key)
+{
+    static const std::regex form(R"(^Blueprint'/Game/(?:[^'/\s]+/)*([^'/.\s]+)\.([^'/.\s]+)'$)");
+    std::smatch match;
+    return std::regex_match(key, match, form) && match[1] == match[2];
+}
+
+bool IsIdentifier(const std::string& text)
+{
+    static const std::regex identifier(R"(^[A-Za-z0-9_]+$)");
+    return std::regex_match(text, identifier);
+}
+
+bool EndsWith(const std::string& text, const std::string& tail)
+{
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+std::string Trimmed(const std::string& text)
+{
+    const auto first = text.find_first_not_of(" \t\r\n");
+    const auto last = text.find_last_not_of(" \t\r\n");
+    return first == std::string::npos ? "" : text.substr(first, last - first + 1);
+}
+
+// What a key that is not a blueprint path was probably meant to be: the same class written as a
+// string reference (with its "_C"), in another wrapper, or with stray spaces.
+std::optional<std::string> IntendedPath(const std::string& key)
+{
+    const std::string trimmed = Trimmed(key);
+    const auto start = trimmed.find("/Game/");
+    if (start == std::string::npos) {
+        return std::nullopt;
+    }
+    std::string path = trimmed.substr(start, trimmed.find('\'', start) - start);
+    const auto dot = path.rfind('.');
+    if (dot != std::string::npos && EndsWith(path, "_C") && path.size() - dot > 3) {
+        path.resize(path.size() - 2);
+    }
+    const std::string candidate = "Blueprint'" + path + "'";
+    return IsBlueprintPath(candidate) ? std::optional<std::string>(candidate) : std::nullopt;
+}
+
+std::string FormMessage(const std::string& key)
+{
+    if (IsIdentifier(key) && EndsWith(key, "_C")) {
+        const std::string asset = key.substr(0, key.size() - 2);
+        return fmt::format("\"{}\" is a class name, not a blueprint path: write Blueprint'/Game/<folders>/{}.{}'", key, asset, asset);
+    }
+    if (const auto intended = IntendedPath(key)) {
+        std::string message = fmt::format("not of the form {}; did you mean \"{}\"?", kForm, *intended);
+        if (EndsWith(Trimmed(key), "_C'") || EndsWith(Trimmed(key), "_C")) {
+            message += " (a class's string reference ends in _C; the blueprint path leaves it out)";
+        }
+        return message;
+    }
+    return fmt::format("not of the form {}: it can never match a species", kForm);
+}
+
+bool HasHighBytes(const std::string& key)
+{
+    for (const char c : key) {
+        if (static_cast<unsigned char>(c) > 0x7F) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void Warn(Report& report, const std::string& section, std::string message)
+{
+    report.Warnings.push_back(Warning{section, "", std::move(message)});
+}
+
+}  // namespace
+
+void CheckSpeciesKeys(Report& report)
+{
+    const json& document = report.Document;
+    if (!report.Parsed || !document.is_object()) {
+        return;
+    }
+    const auto species = document.find(kSpeciesSection);
+    if (species == document.end()) {
+        return;
+    }
+    if (species->is_array()) {
+        Warn(report, kSpeciesSection,
+             fmt::format("\"{}\" is an array: its entries are stored under \"0\", \"1\", ... and never match a species; "
+                         "write an object whose keys are blueprint paths",
+                         kSpeciesSection));
+        return;
+    }
+    if (!species->is_object()) {
+        return;
+    }
+
+    // The plugin's map key for each JSON key: the same conversion, so collisions are the plugin's.
+    std::map<std::string, std::vector<std::string>> byStoredKey;
+    for (const auto& member : species->items()) {
+        const std::string& key = member.key();
+        const std::string stored = FString(key).ToString();
+        byStoredKey[stored].push_back(key);
+
+        if (HasHighBytes(key)) {
+            Warn(report, key,
+                 fmt::format("has characters outside ASCII; each of their bytes becomes \"?\" (\"{}\"), so the key can never match", stored));
+        } else if (key.find('\0') != std::string::npos) {
+            Warn(report, key, fmt::format("contains a zero character; the plugin keeps only \"{}\", the text before it", stored));
+        } else if (!IsBlueprintPath(key)) {
+            Warn(report, key, FormMessage(key));
+        }
+    }
+    for (const auto& [stored, keys] : byStoredKey) {
+        if (keys.size() < 2) {
+            continue;
+        }
+        // The library hands members over in ascending byte order, so the last one overwrites the others.
+        std::vector<std::string> quoted;
+        for (const std::string& key : keys) {
+            quoted.push_back("\"" + key + "\"");
+        }
+        Warn(report, keys.back(),
+             fmt::format("the keys {} all become \"{}\": only the last, \"{}\", is kept", fmt::join(quoted, ", "), stored, keys.back()));
+    }
+}
+
+}  // namespace check

@@ -1,0 +1,133 @@
+// The report for a reader: the plugin's log lines as it writes them, the warnings, and a table
+// of every species entry with its effective values. Colours only when writing to a terminal.
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <fmt/format.h>
+
+#include "CheckReport.h"
+#include "Effective.h"
+#include "Keys.h"
+
+namespace check {
+
+namespace {
+
+struct Style {
+    bool Colour;
+    std::string operator()(const char* code, const std::string& text) const
+    {
+        return Colour ? fmt::format("\033[{}m{}\033[0m", code, text) : text;
+    }
+};
+
+// Keys may hold any byte, a zero among them: written by length, never as C strings.
+void Write(std::FILE* out, const std::string& text)
+{
+    std::fwrite(text.data(), 1, text.size(), out);
+}
+
+constexpr const char* kBold = "1";
+constexpr const char* kRed = "1;31";
+constexpr const char* kYellow = "33";
+constexpr const char* kGreen = "32";
+
+std::string Factor(const std::optional<float>& value, const char* operation)
+{
+    return value ? fmt::format("{}{}", operation, *value) : "-";
+}
+
+std::string YesNo(bool allowed)
+{
+    return allowed ? "yes" : "no";
+}
+
+std::vector<std::string> Row(const std::string& key, const BalancedDino& entry)
+{
+    const EffectiveValues v = Effective(entry);
+    return {key, YesNo(v.Tame), YesNo(v.Breed), YesNo(v.Ride), YesNo(v.Net), Factor(v.Resistance, "/"), Factor(v.Attack, "x"),
+            Factor(v.Turret, "x"), Factor(v.Food, "x"), Factor(v.Oxygen, "x"), Factor(v.Stamina, "x")};
+}
+
+void PrintTable(const Report& report, const Style& style, std::FILE* out)
+{
+    std::map<std::string, const BalancedDino*> sorted;
+    for (const auto& [key, entry] : report.Table.Dinos) {
+        sorted.emplace(key, &entry);
+    }
+    std::vector<std::vector<std::string>> rows{
+        {"Species", "Tame", "Breed", "Ride", "Net", "Resist", "Attack", "Turret", "Food", "Oxygen", "Stamina"}};
+    for (const auto& [key, entry] : sorted) {
+        rows.push_back(Row(key, *entry));
+    }
+    std::vector<std::size_t> widths(rows[0].size(), 0);
+    for (const auto& row : rows) {
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            widths[i] = std::max(widths[i], row[i].size());
+        }
+    }
+
+    Write(out, style(kBold, fmt::format("Species entries: {}", sorted.size())));
+    std::fputc('\n', out);
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        std::string line = " ";
+        for (std::size_t i = 0; i < rows[r].size(); ++i) {
+            line += " " + rows[r][i] + std::string(widths[i] - rows[r][i].size(), ' ');
+        }
+        line.erase(line.find_last_not_of(' ') + 1);
+        Write(out, (r == 0 ? style(kBold, line) : line));
+        std::fputc('\n', out);
+    }
+
+    const EffectiveValues global = Effective(report.Table.Global);
+    Write(out, fmt::format("Species without an entry ({}): Food {}, Oxygen {}, Stamina {}\n", kGlobalSection, Factor(global.Food, "x"),
+                           Factor(global.Oxygen, "x"), Factor(global.Stamina, "x")));
+    Write(out, "  (- = unchanged. Resist divides the damage the species takes, Attack multiplies the damage it causes,\n"
+               "  Turret multiplies the damage it takes from every hit that has a causer.)\n");
+}
+
+std::string Verdict(const Report& report, const Style& style)
+{
+    switch (ExitStatus(report)) {
+    case 0:
+        return style(kGreen, "clean");
+    case 3:
+        return style(kYellow, fmt::format("{} warning{}", report.Warnings.size(), report.Warnings.size() == 1 ? "" : "s"));
+    default:
+        return style(kRed, report.Loaded ? "errors: the plugin skips part of this file" : "errors: the plugin would not load this file");
+    }
+}
+
+}  // namespace
+
+void PrintText(const Report& report, bool colour, std::FILE* out)
+{
+    const Style style{colour};
+    Write(out, fmt::format("{}: {}\n", style(kBold, report.File), Verdict(report, style)));
+
+    if (!report.LogLines.empty()) {
+        Write(out, "\n" + style(kBold, "The plugin's log:") + "\n");
+        for (const std::string& line : report.LogLines) {
+            const bool error = line.find("][error] ") != std::string::npos;
+            Write(out, (error ? style(kRed, line) : line) + "\n");
+        }
+    }
+
+    if (!report.Warnings.empty()) {
+        Write(out, "\n" + style(kBold, "Warnings:") + "\n");
+        for (const Warning& warning : report.Warnings) {
+            Write(out, fmt::format("{} {}: {}\n", style(kYellow, "warning:"), warning.Section, warning.Message));
+        }
+    }
+
+    if (report.Loaded) {
+        Write(out, "\n");
+        PrintTable(report, style, out);
+    }
+}
+
+}  // namespace check
