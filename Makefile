@@ -51,7 +51,9 @@ test-sanitize: deps
 	cd $(SANITIZE_DIR) && ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j $(JOBS)
 
-demo: build
+# Only the simulated server and the plugin: the demo does not wait for the tests to build.
+demo: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target dinotuner-sim DinoTuner
 	$(BUILD_DIR)/bin/dinotuner-sim --no-load --dir $(BUILD_DIR)/demo-server --script examples/demo.txt
 
 bench: build
