@@ -6,8 +6,11 @@
 
 FString MakeBlueprintPath(const UObject* object)
 {
+    if (object == nullptr) {
+        return FString();
+    }
     UClass* objectClass = game::Read<UClass*>(object, "UObjectBase.Class");
-    if (object == nullptr || objectClass == nullptr) {
+    if (objectClass == nullptr) {
         return FString();
     }
     FString reference;
@@ -26,14 +29,10 @@ std::shared_ptr<BalancedDino> FindDinoBalance(const UObject* object)
     return table->Find(MakeBlueprintPath(object));
 }
 
-BalancedDino EntryInEffect(const UObject* dino)
+BalancedDino EntryInEffect(const BalanceTable& table, const UObject* dino)
 {
-    const BalanceTable* table = ThePlugin().Balances;
-    if (table == nullptr) {
-        return BalancedDino{};
-    }
-    if (std::shared_ptr<BalancedDino> entry = table->Find(MakeBlueprintPath(dino))) {
+    if (std::shared_ptr<BalancedDino> entry = table.Find(MakeBlueprintPath(dino))) {
         return *entry;
     }
-    return table->Global;
+    return table.Global;
 }

@@ -142,7 +142,7 @@ void BalanceTable::ApplyDinoBalance(APrimalDinoCharacter* dino)
     if (game::Read<int>(dino, "AActor.TargetingTeam") <= kTamedTeamThreshold) {
         return;
     }
-    const BalancedDino entry = EntryInEffect(dino);
+    const BalancedDino entry = EntryInEffect(*this, dino);
     // With all three multipliers at -1.0 nothing can change: spawning a temporary dino for
     // every tamed dino at each start and reload would be pure cost.
     if (ChangesNothing(entry)) {

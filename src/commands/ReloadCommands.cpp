@@ -10,6 +10,17 @@ namespace {
 constexpr FLinearColor kGreen{0.0f, 1.0f, 0.0f, 1.0f};
 constexpr FLinearColor kRed{1.0f, 0.0f, 0.0f, 1.0f};
 constexpr std::int32_t kRconResponseType = 0;
+// A parse error quotes the token it stopped at, which can be the rest of a huge file: a chat line
+// or an RCON packet carries only the start of it (the log keeps the whole text).
+constexpr std::size_t kMaxReplyError = 400;
+
+std::string FailureReply(const std::string& error)
+{
+    if (error.size() <= kMaxReplyError) {
+        return fmt::format("Reload failed: {}", error);
+    }
+    return fmt::format("Reload failed: {}...", error.substr(0, kMaxReplyError));
+}
 
 }  // namespace
 
@@ -19,7 +30,7 @@ void ReloadCmdCommand::execute(APlayerController* player, FString* /*line*/, boo
     if (player == nullptr) {
         return;
     }
-    FString reply(result.Succeeded ? fmt::format("Reloaded config") : fmt::format("Reload failed: {}", result.Error));
+    FString reply(result.Succeeded ? fmt::format("Reloaded config") : FailureReply(result.Error));
     game::Call<void>("AShooterPlayerController.ClientServerChatDirectMessage", static_cast<AShooterPlayerController*>(player),
                      &reply, result.Succeeded ? kGreen : kRed, false);
 }
@@ -27,9 +38,9 @@ void ReloadCmdCommand::execute(APlayerController* player, FString* /*line*/, boo
 void ReloadRCONCommand::execute(RCONClientConnection* connection, RCONPacket* packet, UWorld* /*world*/)
 {
     const ReloadResult result = ThePlugin().Reload();
-    if (packet == nullptr) {
-        return;  // no request to answer
+    if (connection == nullptr || packet == nullptr) {
+        return;  // no client or no request to answer
     }
-    FString reply(result.Succeeded ? std::string("Reloaded Config") : fmt::format("Reload failed: {}", result.Error));
+    FString reply(result.Succeeded ? std::string("Reloaded Config") : FailureReply(result.Error));
     game::Call<void>("RCONClientConnection.SendMessageW", connection, packet->Id, kRconResponseType, &reply);
 }

@@ -18,7 +18,7 @@ std::int32_t CommandManager::GrownCapacity(std::int32_t capacity, std::int32_t n
     return static_cast<std::int32_t>(grown);
 }
 
-void CommandManager::Append(BaseCommand* command)
+bool CommandManager::Append(BaseCommand* command)
 {
     const std::int32_t newCount = count_ + 1;
     if (newCount > capacity_) {
@@ -26,13 +26,14 @@ void CommandManager::Append(BaseCommand* command)
         const std::size_t bytes = sizeof(BaseCommand*) * static_cast<std::size_t>(capacity);
         void* storage = elements_ == nullptr ? game::Malloc(bytes) : game::Realloc(elements_, bytes);
         if (storage == nullptr) {
-            return;  // the host still has the command; only our record of it is lost
+            return false;
         }
         elements_ = static_cast<BaseCommand**>(storage);
         capacity_ = capacity;
     }
     elements_[count_] = command;
     count_ = newCount;
+    return true;
 }
 
 void CommandManager::registerCommand(BaseCommand* command)
@@ -59,7 +60,11 @@ void CommandManager::registerCommand(BaseCommand* command)
         GetLogger()->warn("Attemped to register an unvalid command!");
         return;
     }
-    Append(command);
+    if (!Append(command)) {
+        // Unlisted, detach could not withdraw it: the host would keep a callback into an
+        // unloaded library. Withdraw it now instead.
+        unregisterCommand(command);
+    }
 }
 
 void CommandManager::unregisterCommand(BaseCommand* command)

@@ -22,7 +22,8 @@ public:
     static std::int32_t GrownCapacity(std::int32_t capacity, std::int32_t newCount);
 
 private:
-    void Append(BaseCommand* command);
+    // Lists `command`; false when the game allocator could not grow the list.
+    bool Append(BaseCommand* command);
 
     // The layout of the game's own arrays: elements, count, capacity.
     BaseCommand** elements_ = nullptr;

@@ -36,18 +36,47 @@ void AttachProcess()
     }
 }
 
+namespace {
+
+// Detach must run to its end whatever one step throws: a hook or command left behind would
+// point into a library that is about to be unmapped.
+template <typename Step>
+void Guarded(Step step)
+{
+    try {
+        step();
+    } catch (const std::exception& error) {
+        if (const auto& logger = GetLogger()) {
+            logger->error(error.what());
+        }
+    } catch (...) {
+        if (const auto& logger = GetLogger()) {
+            logger->error("Detach step failed with an unknown error");
+        }
+    }
+}
+
+}  // namespace
+
 void DetachProcess()
 {
     if (std::vector<Hook*>* hooks = ArkPluginInstance->HookList) {
         while (!hooks->empty()) {
             Hook* container = hooks->front();
-            container->OnUnload();
-            TearDownHookContainer(*hooks, container);
+            bool tornDown = false;
+            Guarded([&] { container->OnUnload(); });
+            Guarded([&] {
+                TearDownHookContainer(*hooks, container);
+                tornDown = true;
+            });
+            if (!tornDown) {
+                hooks->erase(hooks->begin());  // its teardown threw before taking it off the list
+            }
         }
     }
     if (CommandManager* commands = ArkPluginInstance->Commands) {
         for (std::int32_t i = 0; i < commands->Count(); ++i) {
-            commands->unregisterCommand(commands->Elements()[i]);
+            Guarded([&] { commands->unregisterCommand(commands->Elements()[i]); });
         }
     }
     ArkPluginInstance->Unload();

@@ -41,7 +41,13 @@ void DinoTuner::Load()
     }
 
     Hook* hooks = new DeriRuderizuHooks();
-    hooks->RegisterHooks();
+    try {
+        hooks->RegisterHooks();
+    } catch (...) {
+        // Not on the list yet, so detach would never remove what was installed so far.
+        TearDownHookContainer(*HookList, hooks);
+        throw;
+    }
     HookList->push_back(hooks);
 
     Commands->registerCommand(new ReloadCmdCommand());
@@ -79,6 +85,10 @@ ReloadResult DinoTuner::Reload()
     } catch (const std::exception& error) {
         GetLogger()->error(error.what());
         result.Error = error.what();
+        return result;
+    } catch (...) {
+        result.Error = "unknown error";
+        GetLogger()->error(result.Error);
         return result;
     }
     result.Succeeded = true;

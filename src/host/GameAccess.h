@@ -27,26 +27,36 @@ R Call(const std::string& name, Args... args)
     return reinterpret_cast<R (*)(Args...)>(entry)(args...);
 }
 
-// Reads the field `name` of `object` as a T; T{} when the object or the name is unknown.
+// Reads the field `name` of `object` as a T; T{} for a null object (the host is not asked, as
+// its answer for one is not defined) or an unknown name.
 template <typename T>
 T Read(const void* object, const std::string& name)
 {
+    if (object == nullptr) {
+        return T{};
+    }
     const void* address = ArkApi::GetAddress(object, name);
     return address ? *static_cast<const T*>(address) : T{};
 }
 
-// Writes `value` into the field `name` of `object`; nothing happens for an unknown object or name.
+// Writes `value` into the field `name` of `object`; nothing happens for a null object or an unknown name.
 template <typename T>
 void Write(void* object, const std::string& name, T value)
 {
+    if (object == nullptr) {
+        return;
+    }
     if (void* address = ArkApi::GetAddress(object, name)) {
         *static_cast<T*>(address) = value;
     }
 }
 
-// Reads the bit field `name` of `object`: the word shifted right by the position and masked.
+// Reads the bit field `name` of `object`: the word shifted right by the position and masked; 0 for a null object.
 inline std::uint32_t ReadBits(const void* object, const std::string& name)
 {
+    if (object == nullptr) {
+        return 0;
+    }
     const BitField field = ArkApi::GetBitField(object, name);
     if (field.Word == nullptr || field.NumBits == 0) {
         return 0;

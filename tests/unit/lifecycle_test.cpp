@@ -1,6 +1,7 @@
 // Process attach and detach as the host delivers them: what the plugin creates, in what
 // order, and that detach takes back exactly what load gave the host.
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -151,6 +152,41 @@ TEST_F(Lifecycle, DetachHandlesEveryContainerOnceInListOrderAndEmptiesTheList)
     expected.push_back("Test.Two");
     EXPECT_EQ(removed, expected);
     EXPECT_TRUE(ArkPluginInstance->HookList->empty());
+}
+
+// A container whose OnUnload throws must not stop detach: its hooks and everything after it
+// would otherwise stay in the host, pointing into an unloaded library.
+class ThrowingHooks : public RecordingHooks {
+public:
+    using RecordingHooks::RecordingHooks;
+    void OnUnload() override
+    {
+        RecordingHooks::OnUnload();
+        throw std::runtime_error("container refused to unload");
+    }
+};
+
+TEST_F(Lifecycle, DetachRunsToItsEndWhenAContainerThrows)
+{
+    server.WriteConfig(testing_support::kEmptyConfig);
+    OnEntryPointNotification(ProcessAttach);
+    std::vector<std::string> events;
+    auto* throwing = new ThrowingHooks("throwing", events);
+    throwing->Records.emplace_back("Test.Throwing", reinterpret_cast<void*>(0x5));
+    auto* after = new RecordingHooks("after", events);
+    ArkPluginInstance->HookList->insert(ArkPluginInstance->HookList->begin(), throwing);
+    ArkPluginInstance->HookList->push_back(after);
+    sim::ClearRequests();
+
+    EXPECT_EQ(OnEntryPointNotification(ProcessDetach), 1);
+
+    EXPECT_EQ(events, (std::vector<std::string>{"throwing.OnUnload", "after.OnUnload"}));
+    EXPECT_EQ(RequestsOf("RemoveHook").size(), 7u);
+    EXPECT_EQ(RequestsOf("RemoveHook")[0].Name, "Test.Throwing");
+    EXPECT_TRUE(ArkPluginInstance->HookList->empty());
+    EXPECT_EQ(RequestsOf("UnregisterConsoleCommand").size(), 1u);
+    EXPECT_EQ(RequestsOf("UnregisterRconCommand").size(), 1u);
+    EXPECT_EQ(log->Count("[DinoTuner][error] container refused to unload"), 1u);
 }
 
 TEST_F(Lifecycle, TeardownOfAContainerNotOnTheListLeavesTheListAlone)

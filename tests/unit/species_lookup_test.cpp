@@ -57,6 +57,15 @@ TEST(BlueprintPath, NullObjectOrClassGivesAnEmptyPathWithoutABuffer)
     EXPECT_EQ(classless.RawData(), nullptr);
 }
 
+TEST(BlueprintPath, NullObjectAsksTheHostNothing)
+{
+    sim::World::Get();
+    const std::uint64_t before = sim::Lookups();
+    EXPECT_EQ(MakeBlueprintPath(nullptr).Num(), 0);
+    EXPECT_FALSE(FindDinoBalance(nullptr));
+    EXPECT_EQ(sim::Lookups(), before) << "a host may answer a field of a null object with a wild address";
+}
+
 TEST(BlueprintPath, FreesEveryTemporaryText)
 {
     sim::World& world = sim::World::Get();
@@ -108,12 +117,12 @@ TEST_F(SpeciesLookup, EntryInEffectFallsBackToTheWholeGlobalEntry)
     UObject* dodo = Spawned(plugin.World(), "Dodo", "d");
     EXPECT_FALSE(FindDinoBalance(dodo)) << "lookups never hand out the global entry";
 
-    const BalancedDino global = EntryInEffect(dodo);
+    const BalancedDino global = EntryInEffect(*ThePlugin().Balances, dodo);
     EXPECT_EQ(global.Name.ToString(), "global");
     EXPECT_EQ(global.ReducedFoodConsumptionSpeedMultiplier, 0.5f);
     EXPECT_FALSE(global.AllowTame);
 
-    const BalancedDino own = EntryInEffect(raptor);
+    const BalancedDino own = EntryInEffect(*ThePlugin().Balances, raptor);
     EXPECT_EQ(own.DamageResistanceMultiplier, 2.5f);
     EXPECT_EQ(own.ReducedFoodConsumptionSpeedMultiplier, -1.0f) << "a species entry is taken whole, defaults included";
 }
@@ -128,7 +137,7 @@ TEST_F(SpeciesLookup, CopyHandedOutBeforeAReloadKeepsItsValues)
     ASSERT_TRUE(before);
     EXPECT_EQ(before->DamageResistanceMultiplier, 2.5f);
     EXPECT_FALSE(FindDinoBalance(raptor)) << "the removed entry is gone";
-    EXPECT_EQ(EntryInEffect(raptor).Name.ToString(), "global");
+    EXPECT_EQ(EntryInEffect(*ThePlugin().Balances, raptor).Name.ToString(), "global");
 }
 
 }  // namespace

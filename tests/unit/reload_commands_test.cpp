@@ -1,0 +1,130 @@
+// The reload commands' replies: who is answered, in which colour, with what text.
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "SimHost.h"
+#include "support/LoadedPlugin.h"
+
+namespace {
+
+using testing_support::LoadedPlugin;
+
+struct ChatLine {
+    std::string Player;
+    std::string Text;
+    FLinearColor Colour;
+};
+
+struct RconAnswer {
+    std::int32_t Id;
+    std::int32_t Type;
+    std::string Text;
+};
+
+class ReloadCommands : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        plugin.World().SetChatOutput([this](const std::string& player, const std::string& text, const FLinearColor& colour) {
+            chat.push_back({player, text, colour});
+        });
+        connection = plugin.World().NewRconConnection([this](std::int32_t id, std::int32_t type, const std::string& text) {
+            answers.push_back({id, type, text});
+        });
+    }
+
+    void Console(APlayerController* player)
+    {
+        FString line("DinoTuner.Reload");
+        ASSERT_TRUE(sim::ExecuteConsoleCommand(player, &line, false));
+    }
+
+    void Rcon(std::int32_t id)
+    {
+        RCONPacket packet;
+        packet.Id = id;
+        packet.Type = 2;
+        packet.Body = FString("DinoTuner.Reload");
+        ASSERT_TRUE(sim::ExecuteRconCommand(connection, &packet, nullptr));
+    }
+
+    LoadedPlugin plugin{testing_support::kEmptyConfig};
+    std::vector<ChatLine> chat;
+    std::vector<RconAnswer> answers;
+    RCONClientConnection* connection = nullptr;
+};
+
+TEST_F(ReloadCommands, SuccessIsGreenOnTheConsoleAndTypeZeroOverRcon)
+{
+    Console(plugin.World().AddPlayer("ann", std::nullopt));
+    Rcon(41);
+
+    ASSERT_EQ(chat.size(), 1u);
+    EXPECT_EQ(chat[0].Player, "ann");
+    EXPECT_EQ(chat[0].Text, "Reloaded config");
+    EXPECT_EQ(chat[0].Colour.R, 0.0f);
+    EXPECT_EQ(chat[0].Colour.G, 1.0f);
+    EXPECT_EQ(chat[0].Colour.B, 0.0f);
+    EXPECT_EQ(chat[0].Colour.A, 1.0f);
+    ASSERT_EQ(answers.size(), 1u);
+    EXPECT_EQ(answers[0].Id, 41);
+    EXPECT_EQ(answers[0].Type, 0);
+    EXPECT_EQ(answers[0].Text, "Reloaded Config");
+}
+
+TEST_F(ReloadCommands, NoPlayerNoReplyButTheReloadHappens)
+{
+    plugin.Server().WriteConfig(R"({"GlobalDinoBalance": null, "DinoBalance": {"a": {}, "b": {}}})");
+    Console(nullptr);
+    EXPECT_TRUE(chat.empty());
+    EXPECT_EQ(plugin.Log().Count("Loaded 2 dino balances!"), 1u);
+}
+
+TEST_F(ReloadCommands, FailureIsRedWithTheLoggedError)
+{
+    plugin.Server().DeleteConfig();
+    Console(plugin.World().AddPlayer("ann", std::nullopt));
+    Rcon(7);
+
+    const std::string error = "Can't open config file: " + plugin.Server().ConfigPath();
+    ASSERT_EQ(chat.size(), 1u);
+    EXPECT_EQ(chat[0].Text, "Reload failed: " + error);
+    EXPECT_EQ(chat[0].Colour.R, 1.0f);
+    EXPECT_EQ(chat[0].Colour.G, 0.0f);
+    EXPECT_EQ(chat[0].Colour.A, 1.0f);
+    ASSERT_EQ(answers.size(), 1u);
+    EXPECT_EQ(answers[0].Id, 7);
+    EXPECT_EQ(answers[0].Text, "Reload failed: " + error);
+    EXPECT_EQ(plugin.Log().Count("[DinoTuner][error] " + error), 2u);
+}
+
+TEST_F(ReloadCommands, AHugeErrorIsCutShortInTheRepliesButLoggedWhole)
+{
+    // The parser quotes the unterminated string it stopped at: 100,000 characters of it.
+    plugin.Server().WriteConfig(R"({"GlobalDinoBalance": ")" + std::string(100000, 'x'));
+    Console(plugin.World().AddPlayer("ann", std::nullopt));
+    Rcon(9);
+
+    ASSERT_EQ(chat.size(), 1u);
+    ASSERT_EQ(answers.size(), 1u);
+    EXPECT_EQ(chat[0].Text.rfind("Reload failed: Error parsing config file: ", 0), 0u);
+    EXPECT_LE(chat[0].Text.size(), 500u);
+    EXPECT_EQ(chat[0].Text.substr(chat[0].Text.size() - 3), "...");
+    EXPECT_EQ(answers[0].Text, chat[0].Text);
+    EXPECT_EQ(plugin.Log().Count(std::string(100000, 'x')), 2u);
+}
+
+TEST_F(ReloadCommands, ANullConnectionReloadsWithoutAnswering)
+{
+    RCONPacket packet;
+    packet.Id = 3;
+    packet.Body = FString("DinoTuner.Reload");
+    ASSERT_TRUE(sim::ExecuteRconCommand(nullptr, &packet, nullptr));
+    EXPECT_TRUE(answers.empty());
+    EXPECT_EQ(plugin.Log().Count("Loaded 0 dino balances!"), 2u) << "one at load, one for the reload";
+}
+
+}  // namespace
