@@ -1,5 +1,7 @@
 #include "balance/BlueprintPath.h"
 
+#include <string>
+
 #include "config/BalanceTable.h"
 #include "frame/Plugin.h"
 #include "host/GameAccess.h"
@@ -16,8 +18,12 @@ FString MakeBlueprintPath(const UObject* object)
     FString reference;
     game::Call<FString*>("UVictoryCore.ClassToStringReference", &reference, objectClass);
     // The string reference ends in "_C", the generated class; the blueprint's own path does not.
-    const FString stem = reference.Left(reference.Len() - 2);
-    return FString("Blueprint'") + stem + FString("'");
+    // Built in one piece: this runs on every hit, ride and net.
+    const int stem = reference.Len() > 2 ? reference.Len() - 2 : 0;
+    std::u16string path = u"Blueprint'";
+    path.append(*reference, static_cast<std::size_t>(stem));
+    path.push_back(u'\'');
+    return FString(path.data(), static_cast<int>(path.size()));
 }
 
 std::shared_ptr<BalancedDino> FindDinoBalance(const UObject* object)
