@@ -85,15 +85,14 @@ bool ChangesNothing(const BalancedDino& entry)
 
 void ApplyConsumptionRates(APrimalDinoCharacter* dino, BalancedDino entry)
 {
-    const FString path = MakeBlueprintPath(dino);
+    FString path = MakeBlueprintPath(dino);
     UWorld* world = ArkApi::GetApiUtils().QueryWorld();
     UPrimalCharacterStatusComponent* status = StatusOf(dino);
     const int level = game::Call<int>("UPrimalCharacterStatusComponent.GetCharacterLevel", status);
     const int baseLevel = game::Read<int>(status, "UPrimalCharacterStatusComponent.BaseCharacterLevel");
 
     // A class that did not load is not handed to the spawn.
-    FString classPath = path;
-    UClass* dinoClass = game::Call<UClass*>("UVictoryCore.BPLoadClass", &classPath);
+    UClass* dinoClass = game::Call<UClass*>("UVictoryCore.BPLoadClass", &path);
     if (dinoClass == nullptr) {
         GetLogger()->error("Error creating tempDino");
         return;
