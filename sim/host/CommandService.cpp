@@ -2,11 +2,12 @@
 // first word, letter case ignored, as the game's console matches commands.
 
 #include <algorithm>
-#include <cctype>
 #include <string>
 #include <vector>
 
+#include "HostReset.h"
 #include "HostRequests.h"
+#include "host/Ascii.h"
 #include "SimHost.h"
 
 namespace {
@@ -19,12 +20,6 @@ struct Registered {
 
 template <typename Callback>
 using Registry = std::vector<Registered<Callback>>;
-
-std::string Lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 std::string FirstWord(const FString* line)
 {
@@ -42,8 +37,8 @@ std::string FirstWord(const FString* line)
 template <typename Callback>
 bool Withdraw(Registry<Callback>& registry, const FString& command)
 {
-    const std::string name = Lower(command.ToString());
-    auto found = std::find_if(registry.begin(), registry.end(), [&](const auto& entry) { return Lower(entry.Name) == name; });
+    const std::string name = ascii::Lower(command.ToString());
+    auto found = std::find_if(registry.begin(), registry.end(), [&](const auto& entry) { return ascii::Lower(entry.Name) == name; });
     if (found == registry.end()) {
         return false;
     }
@@ -54,9 +49,9 @@ bool Withdraw(Registry<Callback>& registry, const FString& command)
 template <typename Callback>
 const Callback* Match(const Registry<Callback>& registry, const FString* line)
 {
-    const std::string name = Lower(FirstWord(line));
+    const std::string name = ascii::Lower(FirstWord(line));
     for (const auto& entry : registry) {
-        if (Lower(entry.Name) == name) {
+        if (ascii::Lower(entry.Name) == name) {
             return &entry.Run;
         }
     }
@@ -133,6 +128,13 @@ ICommands& GetCommands()
 }  // namespace ArkApi
 
 namespace sim {
+
+void detail::ResetCommands()
+{
+    Service().Chat.clear();
+    Service().Console.clear();
+    Service().Rcon.clear();
+}
 
 // Each runs a copy of the callback: a command may withdraw itself while it runs.
 bool ExecuteConsoleCommand(APlayerController* player, FString* line, bool flag)

@@ -43,12 +43,6 @@ void RegisterBitField(const std::string& name, std::ptrdiff_t wordOffset, std::u
     detail::GetRegistry().BitFields[name] = detail::BitFieldRecord{wordOffset, position, bits};
 }
 
-bool IsKnownName(const std::string& name)
-{
-    const detail::Registry& registry = detail::GetRegistry();
-    return registry.Functions.count(name) != 0 || registry.Fields.count(name) != 0 || registry.BitFields.count(name) != 0;
-}
-
 std::uint64_t Lookups()
 {
     return detail::GetRegistry().Lookups;

@@ -22,8 +22,6 @@ ARK_API void RegisterFunctionEntry(const std::string& name, void* entry, void** 
 ARK_API void RegisterField(const std::string& name, std::ptrdiff_t offset);
 // Registers the bit field `name`: its 32-bit word at `wordOffset`, bit `position`, `bits` wide.
 ARK_API void RegisterBitField(const std::string& name, std::ptrdiff_t wordOffset, std::uint32_t position, std::uint32_t bits);
-// True when `name` is a registered function, field or bit field.
-ARK_API bool IsKnownName(const std::string& name);
 
 // The patched entry of one game function: a stub that jumps to the head of its hook chain.
 template <auto Implementation>
@@ -89,6 +87,13 @@ ARK_API std::vector<std::string> RconCommandNames();
 ARK_API void SetLogOutput(std::function<void(const std::string&)> output);
 // Adds a file sink writing to DIR/ArkApi/Logs/ArkApi.log (created when missing).
 ARK_API void OpenLogFile(const std::string& directory);
+
+// ---- starting afresh ----
+
+// Takes every detour off every game function, forgets every command and recorded request, drops
+// every log sink but the console's (which prints to standard output again) and reports the server
+// as starting in ".". Game names, the world and the allocator's count stay.
+ARK_API void ResetHost();
 
 // ---- game allocator ----------------------------------------------------------------------
 

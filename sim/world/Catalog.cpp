@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "host/Ascii.h"
 #include "world/WorldState.h"
 
 namespace sim {
@@ -90,7 +91,7 @@ std::vector<CatalogEntry> ReadCatalog(const std::string& path)
     std::set<std::string> shortNames;
     for (const nlohmann::json& item : document.at("species")) {
         entries.push_back(ParseEntry(item));
-        if (!shortNames.insert(world::LowerAscii(entries.back().Short)).second) {
+        if (!shortNames.insert(ascii::Lower(entries.back().Short)).second) {
             throw std::runtime_error("species " + entries.back().Short + " is listed twice");
         }
     }
@@ -121,10 +122,10 @@ SpeciesInfo InfoFor(const std::string& shortName, const ClassRecord& cls)
 
 std::ptrdiff_t SpeciesIndex(const std::string& shortName)
 {
-    const std::string wanted = world::LowerAscii(shortName);
+    const std::string wanted = ascii::Lower(shortName);
     const auto& species = State().Species;
     for (std::size_t i = 0; i < species.size(); ++i) {
-        if (world::LowerAscii(species[i].Short) == wanted) {
+        if (ascii::Lower(species[i].Short) == wanted) {
             return static_cast<std::ptrdiff_t>(i);
         }
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "host/SimHost.h"
+#include "host/Ascii.h"
 #include "world/WorldState.h"
 
 namespace sim {
@@ -40,7 +41,7 @@ std::optional<std::string> World::Spawn(const std::string& species, std::optiona
         error = "the game's spawn of " + info->Short + " failed";
         return std::nullopt;
     }
-    const std::string actorId = id ? *id : world::NextId(world::LowerAscii(info->Short));
+    const std::string actorId = id ? *id : world::NextId(ascii::Lower(info->Short));
     const std::shared_ptr<ActorRecord> actor = world::CreateActor(cls, actorId, team, level, baseLevel);
     // A dino from a save has its team, levels and status before its BeginPlay runs.
     if (actor->IsDino && !world::RunBeginPlay(actor)) {

@@ -128,11 +128,6 @@ std::string Utf16ToUtf8(const std::u16string& text)
     return units.ToString();
 }
 
-std::string LowerAscii(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 // ---- classes ----
 

@@ -85,6 +85,9 @@ struct WorldState {
 
     std::vector<SpeciesInfo> Species;
     std::vector<ClassRecord*> SpeciesClasses;  // parallel to Species
+    // The species the world started with, to which Reset returns.
+    std::vector<SpeciesInfo> CatalogSpecies;
+    std::vector<ClassRecord*> CatalogClasses;
     std::string CatalogError;
 
     std::vector<std::string> Names;  // FName.ComparisonIndex -> text
@@ -124,8 +127,6 @@ const std::string* NameText(const FName& name);
 std::u16string Utf8ToUtf16(const std::string& text);
 // UTF-8 of UTF-16 text.
 std::string Utf16ToUtf8(const std::u16string& text);
-// Lower-case ASCII copy of `text`.
-std::string LowerAscii(std::string text);
 
 // ---- classes ----
 // A new class object deriving from `super` (null for a root), string reference as given.

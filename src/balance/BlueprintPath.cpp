@@ -3,7 +3,6 @@
 #include <string>
 
 #include "config/BalanceTable.h"
-#include "frame/Plugin.h"
 #include "host/GameAccess.h"
 
 FString MakeBlueprintPath(const UObject* object)
@@ -26,13 +25,9 @@ FString MakeBlueprintPath(const UObject* object)
     return FString(path.data(), static_cast<int>(path.size()));
 }
 
-std::shared_ptr<BalancedDino> FindDinoBalance(const UObject* object)
+std::shared_ptr<BalancedDino> FindDinoBalance(const BalanceTable& table, const UObject* object)
 {
-    const BalanceTable* table = ThePlugin().Balances;
-    if (table == nullptr) {
-        return nullptr;
-    }
-    return table->Find(MakeBlueprintPath(object));
+    return table.Find(MakeBlueprintPath(object));
 }
 
 BalancedDino EntryInEffect(const BalanceTable& table, const UObject* dino)

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "balance/BlueprintPath.h"
+#include "config/BalanceKeys.h"
 #include "config/BalanceTable.h"
 #include "host/GameAccess.h"
 #include "host/GameMemory.h"
@@ -15,8 +16,6 @@ namespace {
 constexpr int kTamedTeamThreshold = 5000;
 // The sweep only takes dinos of player teams proper.
 constexpr int kSweepTeamMinimum = 10000;
-// A multiplier of -1.0 leaves its group of rates alone.
-constexpr float kLeaveAlone = -1.0f;
 
 constexpr const char* kStatusComponent = "APrimalCharacter.MyCharacterStatusComponent";
 
@@ -62,23 +61,30 @@ void* FieldOwner(APrimalDinoCharacter* dino, Owner on)
     return on == Owner::Dino ? static_cast<void*>(dino) : static_cast<void*>(StatusOf(dino));
 }
 
-template <std::size_t N>
-void ScaleGroup(APrimalDinoCharacter* dino, APrimalDinoCharacter* fresh, const std::array<RateField, N>& fields, float multiplier)
+// A consumption multiplier that is not set (-1.0) leaves its group of rates alone.
+bool ChangesRates(const BalancedDino& entry, float BalancedDino::*multiplier)
 {
-    if (multiplier == kLeaveAlone) {
+    return KeyOf(multiplier).IsSet(entry.*multiplier);
+}
+
+template <std::size_t N>
+void ScaleGroup(APrimalDinoCharacter* dino, APrimalDinoCharacter* fresh, const std::array<RateField, N>& fields,
+                const BalancedDino& entry, float BalancedDino::*multiplier)
+{
+    if (!ChangesRates(entry, multiplier)) {
         return;
     }
     for (const RateField& field : fields) {
         const float base = game::Read<float>(FieldOwner(fresh, field.On), field.Name);
-        game::Write<float>(FieldOwner(dino, field.On), field.Name, base * multiplier);
+        game::Write<float>(FieldOwner(dino, field.On), field.Name, base * (entry.*multiplier));
     }
 }
 
 bool ChangesNothing(const BalancedDino& entry)
 {
-    return entry.ReducedFoodConsumptionSpeedMultiplier == kLeaveAlone &&
-           entry.ReducedStaminaConsumptionSpeedMultiplier == kLeaveAlone &&
-           entry.ReducedOxygenConsumptionSpeedMultiplier == kLeaveAlone;
+    return !ChangesRates(entry, &BalancedDino::ReducedFoodConsumptionSpeedMultiplier) &&
+           !ChangesRates(entry, &BalancedDino::ReducedStaminaConsumptionSpeedMultiplier) &&
+           !ChangesRates(entry, &BalancedDino::ReducedOxygenConsumptionSpeedMultiplier);
 }
 
 }  // namespace
@@ -113,14 +119,14 @@ void ApplyConsumptionRates(APrimalDinoCharacter* dino, BalancedDino entry)
         return;
     }
 
-    ScaleGroup(dino, fresh, kFoodFields, entry.ReducedFoodConsumptionSpeedMultiplier);
-    ScaleGroup(dino, fresh, kStaminaFields, entry.ReducedStaminaConsumptionSpeedMultiplier);
-    ScaleGroup(dino, fresh, kOxygenFields, entry.ReducedOxygenConsumptionSpeedMultiplier);
+    ScaleGroup(dino, fresh, kFoodFields, entry, &BalancedDino::ReducedFoodConsumptionSpeedMultiplier);
+    ScaleGroup(dino, fresh, kStaminaFields, entry, &BalancedDino::ReducedStaminaConsumptionSpeedMultiplier);
+    ScaleGroup(dino, fresh, kOxygenFields, entry, &BalancedDino::ReducedOxygenConsumptionSpeedMultiplier);
 
     game::Call<bool>("AActor.ForceDestroy", static_cast<AActor*>(fresh));
 }
 
-void BalanceTable::ApplyDinoBalance(APrimalDinoCharacter* dino)
+void ApplyDinoBalance(const BalanceTable& table, APrimalDinoCharacter* dino)
 {
     if (dino == nullptr) {
         return;
@@ -141,7 +147,7 @@ void BalanceTable::ApplyDinoBalance(APrimalDinoCharacter* dino)
     if (game::Read<int>(dino, "AActor.TargetingTeam") <= kTamedTeamThreshold) {
         return;
     }
-    const BalancedDino entry = EntryInEffect(*this, dino);
+    const BalancedDino entry = EntryInEffect(table, dino);
     // With all three multipliers at -1.0 nothing can change: spawning a temporary dino for
     // every tamed dino at each start and reload would be pure cost.
     if (ChangesNothing(entry)) {
@@ -150,7 +156,7 @@ void BalanceTable::ApplyDinoBalance(APrimalDinoCharacter* dino)
     ApplyConsumptionRates(dino, entry);
 }
 
-void BalanceTable::ApplyToExistingDinos()
+void ApplyToExistingDinos(const BalanceTable& table)
 {
     UClass* dinoClass = game::Call<UClass*>("APrimalDinoCharacter.GetPrivateStaticClass");
     UWorld* world = ArkApi::GetApiUtils().QueryWorld();
@@ -160,7 +166,7 @@ void BalanceTable::ApplyToExistingDinos()
     for (std::int32_t i = 0; i < actors.ArrayNum; ++i) {
         AActor* actor = actors.Data[i];
         if (game::Read<int>(actor, "AActor.TargetingTeam") >= kSweepTeamMinimum) {
-            ApplyDinoBalance(static_cast<APrimalDinoCharacter*>(actor));
+            ApplyDinoBalance(table, static_cast<APrimalDinoCharacter*>(actor));
         }
     }
     game::Free(actors.Data);

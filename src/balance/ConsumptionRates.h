@@ -5,5 +5,11 @@
 #include "config/BalancedDino.h"
 #include "host/GameTypes.h"
 
+class BalanceTable;
+
+// Applies the entry in effect's consumption rates to `dino` when it is a living dino of a player team.
+void ApplyDinoBalance(const BalanceTable& table, APrimalDinoCharacter* dino);
+// Applies ApplyDinoBalance to every dino in the world whose team is 10000 or more.
+void ApplyToExistingDinos(const BalanceTable& table);
 // Sets the dino's rates from a temporary dino of its class and level times the entry's multipliers.
 void ApplyConsumptionRates(APrimalDinoCharacter* dino, BalancedDino entry);

@@ -2,7 +2,6 @@
 
 #include <fmt/format.h>
 
-#include "frame/Plugin.h"
 #include "host/GameAccess.h"
 
 namespace {
@@ -26,7 +25,7 @@ std::string FailureReply(const std::string& error)
 
 void ReloadCmdCommand::execute(APlayerController* player, FString* /*line*/, bool /*flag*/)
 {
-    const ReloadResult result = ThePlugin().Reload();
+    const ReloadResult result = reload_();
     if (player == nullptr) {
         return;
     }
@@ -37,7 +36,7 @@ void ReloadCmdCommand::execute(APlayerController* player, FString* /*line*/, boo
 
 void ReloadRCONCommand::execute(RCONClientConnection* connection, RCONPacket* packet, UWorld* /*world*/)
 {
-    const ReloadResult result = ThePlugin().Reload();
+    const ReloadResult result = reload_();
     if (connection == nullptr || packet == nullptr) {
         return;  // no client or no request to answer
     }

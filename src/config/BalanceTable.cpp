@@ -6,8 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "config/ConfigFile.h"
-#include "frame/Plugin.h"
+#include "config/BalanceKeys.h"
 #include "logging/Logger.h"
 
 namespace {
@@ -20,29 +19,9 @@ using nlohmann::json;
     throw json::type_error::create(305, std::string("cannot use operator[] with a string argument with ") + value.type_name(), &value);
 }
 
-// The document is only ever read through const access: it may be arbitrarily deep, and a copy
-// (or a missing key added by operator[]) would recurse through all of it.
-const json* Member(const json& entry, const char* key)
-{
-    const auto found = entry.find(key);
-    return found == entry.end() || found->is_null() ? nullptr : &*found;
-}
-
-void ReadSwitch(const json& entry, const char* key, bool& field)
-{
-    if (const json* value = Member(entry, key)) {
-        field = value->get<bool>();  // anything but a boolean: type error 302
-    }
-}
-
-void ReadMultiplier(const json& entry, const char* key, float& field)
-{
-    if (const json* value = Member(entry, key)) {
-        field = value->get<float>();  // numbers and booleans; anything else: type error 302
-    }
-}
-
-// Reads the ten keys of one entry over the fixed defaults, in the order errors are reported.
+// Reads the ten keys of one entry over the defaults, in the order errors are reported. The
+// document is only read through const access: it may be arbitrarily deep, and a copy (or a
+// missing key added by operator[]) would recurse through all of it.
 BalancedDino ReadEntry(const json& value, FString name)
 {
     BalancedDino entry;
@@ -53,16 +32,17 @@ BalancedDino ReadEntry(const json& value, FString name)
     if (!value.is_object()) {
         ThrowNotAnObject(value);
     }
-    ReadSwitch(value, "AllowTame", entry.AllowTame);
-    ReadSwitch(value, "AllowBreed", entry.AllowBreed);
-    ReadSwitch(value, "AllowRide", entry.AllowRide);
-    ReadSwitch(value, "DisableNet", entry.DisableNet);
-    ReadMultiplier(value, "AttackDamageMultiplier", entry.AttackDamageMultiplier);
-    ReadMultiplier(value, "DamageResistanceMultiplier", entry.DamageResistanceMultiplier);
-    ReadMultiplier(value, "TurretDamageMultiplier", entry.TurretDamageMultiplier);
-    ReadMultiplier(value, "ReducedFoodConsumptionSpeedMultiplier", entry.ReducedFoodConsumptionSpeedMultiplier);
-    ReadMultiplier(value, "ReducedOxygenConsumptionSpeedMultiplier", entry.ReducedOxygenConsumptionSpeedMultiplier);
-    ReadMultiplier(value, "ReducedStaminaConsumptionSpeedMultiplier", entry.ReducedStaminaConsumptionSpeedMultiplier);
+    for (const BalanceKey& key : kBalanceKeys) {
+        const auto found = value.find(key.Name);
+        if (found == value.end() || found->is_null()) {
+            continue;
+        }
+        if (key.IsSwitch()) {
+            entry.*key.Switch = found->get<bool>();  // anything but a boolean: type error 302
+        } else {
+            entry.*key.Multiplier = found->get<float>();  // numbers and booleans; anything else: type error 302
+        }
+    }
     return entry;
 }
 
@@ -71,23 +51,21 @@ BalancedDino ReadEntry(const json& value, FString name)
 BalanceTable::BalanceTable()
 {
     // Never used in service: the plugin fills the table right after creating it.
-    Global.AllowTame = Global.AllowBreed = Global.AllowRide = Global.DisableNet = false;
-    Global.AttackDamageMultiplier = Global.DamageResistanceMultiplier = Global.TurretDamageMultiplier = 0.0f;
-    Global.ReducedFoodConsumptionSpeedMultiplier = Global.ReducedOxygenConsumptionSpeedMultiplier =
-        Global.ReducedStaminaConsumptionSpeedMultiplier = 0.0f;
-}
-
-void BalanceTable::LoadBalances()
-{
-    LoadBalances(ThePlugin().Config->Document);
+    for (const BalanceKey& key : kBalanceKeys) {
+        if (key.IsSwitch()) {
+            Global.*key.Switch = false;
+        } else {
+            Global.*key.Multiplier = 0.0f;
+        }
+    }
 }
 
 void BalanceTable::LoadBalances(const json& document)
 {
-    const json& globalSection = document.at("GlobalDinoBalance");
+    const json& globalSection = document.at(kGlobalSection);
     BalancedDino global = ReadEntry(globalSection, FString("global"));
 
-    const json& species = document.at("DinoBalance");
+    const json& species = document.at(kSpeciesSection);
     std::unordered_map<std::string, BalancedDino> dinos;
     std::int32_t count = 0;
     for (const auto& pair : species.items()) {

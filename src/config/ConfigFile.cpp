@@ -5,14 +5,13 @@
 #include <utility>
 
 #include "host/HostApi.h"
-#include "logging/Logger.h"
 
-ConfigFile::ConfigFile(std::string fileName) : FileName(std::move(fileName))
+ConfigFile::ConfigFile(std::string path) : Path(std::move(path)) {}
+
+std::string ConfigFile::PluginPath(const std::string& fileName)
 {
     // Concatenated as they stand: the host's directory has no trailing separator.
-    Path = ArkApi::Tools::GetCurrentDir() + "/ArkApi/Plugins/" + FileName;
-    Read();
-    GetLogger()->info("Config Loaded!");
+    return ArkApi::Tools::GetCurrentDir() + "/ArkApi/Plugins/" + fileName;
 }
 
 void ConfigFile::Read()

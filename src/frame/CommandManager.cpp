@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "frame/BaseCommand.h"
+#include "commands/BaseCommand.h"
 #include "host/GameMemory.h"
 #include "logging/Logger.h"
 

@@ -18,10 +18,9 @@ public:
     std::int32_t Count() const { return count_; }
     std::int32_t Capacity() const { return capacity_; }
 
-    // Capacity after the list grows to `newCount` places from `capacity` (4, 22, 47, 82, ...).
-    static std::int32_t GrownCapacity(std::int32_t capacity, std::int32_t newCount);
-
 private:
+    // Capacity after the list grows to `newCount` places from `capacity` (4, 22, 47, 82, ...), as the game's arrays grow.
+    static std::int32_t GrownCapacity(std::int32_t capacity, std::int32_t newCount);
     // Lists `command`; false when the game allocator could not grow the list.
     bool Append(BaseCommand* command);
 

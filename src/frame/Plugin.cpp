@@ -1,9 +1,10 @@
 #include "frame/Plugin.h"
 
 #include <exception>
+#include <memory>
 #include <utility>
 
-#include "balance/Handlers.h"
+#include "balance/ConsumptionRates.h"
 #include "commands/ReloadCommands.h"
 #include "config/BalanceTable.h"
 #include "config/ConfigFile.h"
@@ -30,17 +31,21 @@ void DinoTuner::Load()
 {
     InitLogger(GetLogger(), "DinoTuner");
 
-    Config = new ConfigFile("DinoTuner/config.json");
+    // Stored only once read: a file that cannot be read leaves the field empty.
+    auto config = std::make_unique<ConfigFile>(ConfigFile::PluginPath("DinoTuner/config.json"));
+    config->Read();
+    Config = config.release();
+    GetLogger()->info("Config Loaded!");
 
-    // Stored before the fill: the fill reads the configuration through the plugin object.
+    // Stored before the fill, so a fill that fails still leaves the table with the plugin.
     Balances = new BalanceTable();
-    Balances->LoadBalances();
+    Balances->LoadBalances(Config->Document);
 
     if (ArkApi::GetApiUtils().QueryServerState() == static_cast<int>(ServerStatus::Ready)) {
-        Balances->ApplyToExistingDinos();
+        ApplyToExistingDinos(*Balances);
     }
 
-    Hook* hooks = new DeriRuderizuHooks();
+    Hook* hooks = new DeriRuderizuHooks(*Balances);
     try {
         hooks->RegisterHooks();
     } catch (...) {
@@ -50,8 +55,10 @@ void DinoTuner::Load()
     }
     HookList->push_back(hooks);
 
-    Commands->registerCommand(new ReloadCmdCommand());
-    Commands->registerCommand(new ReloadRCONCommand());
+    // The commands reach the plugin only through the reload they are given.
+    const ReloadAction reload = [this] { return Reload(); };
+    Commands->registerCommand(new ReloadCmdCommand(reload));
+    Commands->registerCommand(new ReloadRCONCommand(reload));
 }
 
 void DinoTuner::Unload() {}
@@ -75,7 +82,7 @@ ReloadResult DinoTuner::Reload()
         // From here the new table is in effect; a failure while applying it is still reported
         // rather than let into the host's command callback (reloading again is harmless).
         if (Balances != nullptr) {
-            Balances->ApplyToExistingDinos();
+            ApplyToExistingDinos(*Balances);
         }
         if (HookList != nullptr) {
             for (Hook* hook : *HookList) {

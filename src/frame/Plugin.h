@@ -1,19 +1,14 @@
 #pragma once
 // The plugin object: one static DinoTuner, reached by the entry point through ArkPluginInstance.
 
-#include <string>
 #include <vector>
+
+#include "commands/ReloadResult.h"
 
 class Hook;
 class CommandManager;
 class ConfigFile;
 class BalanceTable;
-
-// What a reload did: whether the new file took effect, and the logged error text when it did not.
-struct ReloadResult {
-    bool Succeeded = false;
-    std::string Error;
-};
 
 // Base of the plugin class, as the entry point knows it.
 class ArkPlugin {
@@ -44,6 +39,7 @@ public:
     BalanceTable* Balances = nullptr;
 };
 
-// The one plugin object and the process-wide pointer to it, set during static initialisation.
+// The one plugin object, for the entry point and the tests; nothing else reaches it.
 DinoTuner& ThePlugin();
+// The process-wide pointer to it, set during static initialisation, through which the entry point works.
 extern ArkPlugin* ArkPluginInstance;

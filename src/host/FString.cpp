@@ -3,17 +3,9 @@
 #include <cstring>
 #include <utility>
 
+#include "host/Ascii.h"
 #include "host/GameMemory.h"
 #include "host/TextConversion.h"
-
-namespace {
-
-char16_t FoldUpper(char16_t c)
-{
-    return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
-}
-
-}  // namespace
 
 FString::FString(const char* narrow)
 {
@@ -106,51 +98,13 @@ void FString::Release() noexcept
     ArrayMax = 0;
 }
 
-FString FString::Left(int count) const
-{
-    if (count > Len()) {
-        count = Len();
-    }
-    return FString(Data, count);
-}
-
-FString& FString::operator+=(const FString& other)
-{
-    const int added = other.Len();
-    if (added == 0) {
-        return *this;
-    }
-    const int current = Len();
-    const int needed = current + added + 1;
-    if (needed > ArrayMax) {
-        void* grown = game::Realloc(Data, sizeof(char16_t) * static_cast<std::size_t>(needed));
-        if (grown == nullptr) {
-            return *this;
-        }
-        Data = static_cast<char16_t*>(grown);
-        ArrayMax = needed;
-    }
-    // `other` may be *this: its units are still in place after the realloc above.
-    std::memmove(Data + current, other.Data, sizeof(char16_t) * static_cast<std::size_t>(added));
-    Data[current + added] = 0;
-    ArrayNum = needed;
-    return *this;
-}
-
-FString operator+(const FString& lhs, const FString& rhs)
-{
-    FString sum(lhs);
-    sum += rhs;
-    return sum;
-}
-
 int FString::FindIgnoreCase(const char* needle) const
 {
     const int length = Len();
     const int wanted = needle == nullptr ? 0 : static_cast<int>(std::strlen(needle));
     for (int start = 0; start + wanted <= length; ++start) {
         int i = 0;
-        while (i < wanted && FoldUpper(Data[start + i]) == FoldUpper(static_cast<unsigned char>(needle[i]))) {
+        while (i < wanted && ascii::ToUpper(Data[start + i]) == ascii::ToUpper(static_cast<char16_t>(static_cast<unsigned char>(needle[i])))) {
             ++i;
         }
         if (i == wanted) {

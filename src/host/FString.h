@@ -32,13 +32,7 @@ public:
     // Raw layout, as the game reads it.
     char16_t* RawData() const noexcept { return Data; }
     std::int32_t Num() const noexcept { return ArrayNum; }
-    std::int32_t Max() const noexcept { return ArrayMax; }
 
-    // A new string of the first `count` characters (none when count <= 0).
-    FString Left(int count) const;
-    // Appends `other`; returns *this.
-    FString& operator+=(const FString& other);
-    friend FString operator+(const FString& lhs, const FString& rhs);
     // Position of the first occurrence of the ASCII text `needle`, ASCII letter case ignored, or -1.
     int FindIgnoreCase(const char* needle) const;
     // The text as UTF-8; an unpaired surrogate becomes U+FFFD.

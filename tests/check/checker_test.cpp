@@ -16,6 +16,7 @@
 #include <nlohmann/json.hpp>
 
 #include "frame/Lifecycle.h"
+#include "logging/LogLine.h"
 #include "support/RecordingSink.h"
 #include "support/ServerDir.h"
 
@@ -128,8 +129,8 @@ TEST_P(CheckerCase, JsonReportAgreesWithTheText)
     std::vector<std::string> errorLines;
     std::size_t warnings = 0;
     for (const std::string& line : SplitLines(text.Output)) {
-        if (const auto at = line.find("[DinoTuner][error] "); at != std::string::npos) {
-            errorLines.push_back(line.substr(at + 19));
+        if (const std::optional<LogLine> parsed = ParseLogLine(line); parsed && parsed->Level == "error") {
+            errorLines.push_back(parsed->Message);
         }
         warnings += line.rfind("warning: ", 0) == 0 ? 1 : 0;
     }

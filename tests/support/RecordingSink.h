@@ -9,6 +9,8 @@
 
 #include <spdlog/sinks/base_sink.h>
 
+#include "logging/LogLine.h"
+
 namespace testing_support {
 
 class RecordingSink final : public spdlog::sinks::base_sink<std::mutex> {
@@ -19,15 +21,26 @@ public:
         std::lock_guard<std::mutex> guard(const_cast<std::mutex&>(mutex_));
         return lines_;
     }
-    // Messages only (the text after the pattern's "] "), in order.
-    std::vector<std::string> Messages() const
+    // Messages only (the text after the logger's name and level), in order; `level` keeps only
+    // the lines of that level ("info", "warning", "error").
+    std::vector<std::string> Messages(const std::string& level = "") const
     {
         std::vector<std::string> messages;
         for (const std::string& line : Lines()) {
-            const auto mark = line.find("] ");
-            messages.push_back(mark == std::string::npos ? line : line.substr(mark + 2));
+            const std::optional<LogLine> parsed = ParseLogLine(line);
+            if (!parsed) {
+                messages.push_back(line);
+            } else if (level.empty() || parsed->Level == level) {
+                messages.push_back(parsed->Message);
+            }
         }
         return messages;
+    }
+    // How many times the logger flushed this sink.
+    std::size_t Flushes() const
+    {
+        std::lock_guard<std::mutex> guard(const_cast<std::mutex&>(mutex_));
+        return flushes_;
     }
     // Number of lines that contain `text`.
     std::size_t Count(const std::string& text) const
@@ -53,10 +66,11 @@ protected:
         }
         lines_.push_back(std::move(line));
     }
-    void flush_() override {}
+    void flush_() override { ++flushes_; }
 
 private:
     std::vector<std::string> lines_;
+    std::size_t flushes_ = 0;
 };
 
 // Adds a recording sink to the host's sinks (before the plugin creates its logger) and returns it.

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "config/BalanceKeys.h"
 #include "config/BalanceTable.h"
 #include "logging/Logger.h"
 #include "support/RecordingSink.h"
@@ -21,32 +22,12 @@ using nlohmann::json;
 const std::string kRaptor = "Blueprint'/Game/PrimalEarth/Dinos/Raptor/Raptor_Character_BP.Raptor_Character_BP'";
 const std::string kRex = "Blueprint'/Game/PrimalEarth/Dinos/Rex/Rex_Character_BP.Rex_Character_BP'";
 
-// The ten configurable values of an entry, for comparing a whole entry at once.
-struct Values {
-    bool AllowTame = true;
-    bool AllowBreed = true;
-    bool AllowRide = true;
-    bool DisableNet = false;
-    float Attack = 0.0f;
-    float Resistance = 0.0f;
-    float Turret = 0.0f;
-    float Food = -1.0f;
-    float Oxygen = -1.0f;
-    float Stamina = -1.0f;
-};
-
-void ExpectValues(const BalancedDino& entry, const Values& expected)
+// Compares the ten configurable values of two entries, key by key.
+void ExpectValues(const BalancedDino& entry, const BalancedDino& expected)
 {
-    EXPECT_EQ(entry.AllowTame, expected.AllowTame);
-    EXPECT_EQ(entry.AllowBreed, expected.AllowBreed);
-    EXPECT_EQ(entry.AllowRide, expected.AllowRide);
-    EXPECT_EQ(entry.DisableNet, expected.DisableNet);
-    EXPECT_EQ(entry.AttackDamageMultiplier, expected.Attack);
-    EXPECT_EQ(entry.DamageResistanceMultiplier, expected.Resistance);
-    EXPECT_EQ(entry.TurretDamageMultiplier, expected.Turret);
-    EXPECT_EQ(entry.ReducedFoodConsumptionSpeedMultiplier, expected.Food);
-    EXPECT_EQ(entry.ReducedOxygenConsumptionSpeedMultiplier, expected.Oxygen);
-    EXPECT_EQ(entry.ReducedStaminaConsumptionSpeedMultiplier, expected.Stamina);
+    for (const BalanceKey& key : kBalanceKeys) {
+        EXPECT_EQ(ValueOf(key, entry), ValueOf(key, expected)) << key.Name;
+    }
 }
 
 std::vector<std::string> Keys(const BalanceTable& table)
@@ -63,16 +44,7 @@ class BalanceTableTest : public ::testing::Test {
 protected:
     void SetUp() override { InitLogger(GetLogger(), "DinoTuner"); }
 
-    std::vector<std::string> Errors() const
-    {
-        std::vector<std::string> errors;
-        for (const std::string& line : log->Lines()) {
-            if (line.find("[DinoTuner][error] ") != std::string::npos) {
-                errors.push_back(line.substr(line.find("[DinoTuner][error] ") + 19));
-            }
-        }
-        return errors;
-    }
+    std::vector<std::string> Errors() const { return log->Messages("error"); }
 
     std::shared_ptr<testing_support::RecordingSink> log = testing_support::RecordHostLog();
     BalanceTable table;
@@ -138,10 +110,10 @@ INSTANTIATE_TEST_SUITE_P(Documents, LoadBalancesCase, ::testing::ValuesIn(kLoadC
 TEST_F(BalanceTableTest, MissingKeysTakeTheirDefaultsAndGlobalIsNamed)
 {
     table.LoadBalances(json::parse(R"({"GlobalDinoBalance": null, "DinoBalance": {"a": {}, "b": null}})"));
-    ExpectValues(table.Global, Values{});
+    ExpectValues(table.Global, BalancedDino{});
     EXPECT_EQ(table.Global.Name.ToString(), "global");
-    ExpectValues(table.Dinos.at("a"), Values{});
-    ExpectValues(table.Dinos.at("b"), Values{});
+    ExpectValues(table.Dinos.at("a"), BalancedDino{});
+    ExpectValues(table.Dinos.at("b"), BalancedDino{});
     EXPECT_EQ(table.Dinos.at("b").Name.ToString(), "b");
 }
 
@@ -155,21 +127,49 @@ TEST_F(BalanceTableTest, ReadsEveryKeyAndConvertsNumbers)
             "TurretDamageMultiplier": -0.25, "ReducedFoodConsumptionSpeedMultiplier": false,
             "ReducedOxygenConsumptionSpeedMultiplier": 18446744073709551615,
             "ReducedStaminaConsumptionSpeedMultiplier": 0.1}}})"));
-    Values global;
+    BalancedDino global;
     global.AllowTame = false;
-    global.Food = 0.5f;
+    global.ReducedFoodConsumptionSpeedMultiplier = 0.5f;
     ExpectValues(table.Global, global);
 
-    Values entry{false, false, false, true, 1.0f, 2.0f, -0.25f, 0.0f, 18446744073709551615.0f, 0.1f};
-    ExpectValues(table.Dinos.at("a"), entry);
+    const BalancedDino& entry = table.Dinos.at("a");
+    EXPECT_FALSE(entry.AllowTame || entry.AllowBreed || entry.AllowRide);
+    EXPECT_TRUE(entry.DisableNet);
+    EXPECT_EQ(entry.AttackDamageMultiplier, 1.0f) << "true is 1";
+    EXPECT_EQ(entry.DamageResistanceMultiplier, 2.0f);
+    EXPECT_EQ(entry.TurretDamageMultiplier, -0.25f);
+    EXPECT_EQ(entry.ReducedFoodConsumptionSpeedMultiplier, 0.0f) << "false is 0";
+    EXPECT_EQ(entry.ReducedOxygenConsumptionSpeedMultiplier, 18446744073709551615.0f);
+    EXPECT_EQ(entry.ReducedStaminaConsumptionSpeedMultiplier, 0.1f);
+}
+
+// Each key of the description fills its own field and nothing else, and takes a value of the
+// wrong JSON type as an error for its entry.
+TEST_F(BalanceTableTest, EveryDescribedKeyFillsItsOwnFieldAndChecksItsType)
+{
+    for (const BalanceKey& key : kBalanceKeys) {
+        SCOPED_TRACE(key.Name);
+        const json changed = key.IsSwitch() ? json(key.Default == 0.0f) : json(7.5);
+        table.LoadBalances(json{{kGlobalSection, nullptr}, {kSpeciesSection, {{"a", {{key.Name, changed}}}, {"b", {{key.Name, "x"}}}}}});
+        BalancedDino expected;
+        if (key.IsSwitch()) {
+            expected.*key.Switch = key.Default == 0.0f;
+        } else {
+            expected.*key.Multiplier = 7.5f;
+        }
+        ASSERT_EQ(Keys(table), std::vector<std::string>{"a"});
+        ExpectValues(table.Dinos.at("a"), expected);
+        EXPECT_TRUE(key.IsSet(ValueOf(key, table.Dinos.at("a"))));
+        EXPECT_FALSE(key.IsSet(ValueOf(key, BalancedDino{}))) << "the default leaves the game alone";
+    }
 }
 
 TEST_F(BalanceTableTest, SpeciesEntriesDoNotInheritFromTheGlobalSection)
 {
     table.LoadBalances(json::parse(R"({"GlobalDinoBalance": {"AllowRide": false, "ReducedFoodConsumptionSpeedMultiplier": 3},
                                        "DinoBalance": {"a": {"ReducedStaminaConsumptionSpeedMultiplier": 2}}})"));
-    Values expected;
-    expected.Stamina = 2.0f;
+    BalancedDino expected;
+    expected.ReducedStaminaConsumptionSpeedMultiplier = 2.0f;
     ExpectValues(table.Dinos.at("a"), expected);
 }
 
@@ -178,7 +178,7 @@ TEST_F(BalanceTableTest, TheLaterOfTwoCollapsingKeysWins)
     table.LoadBalances(json::parse(
         "{\"GlobalDinoBalance\": null, \"DinoBalance\": {\"k\\u00fc\": {\"AllowRide\": false}, \"k\\u00e9\": {\"AllowTame\": false}}}"));
     // u00fc (C3 BC) sorts after u00e9 (C3 A9).
-    Values expected;
+    BalancedDino expected;
     expected.AllowRide = false;
     ExpectValues(table.Dinos.at("k??"), expected);
 }
@@ -219,11 +219,11 @@ TEST_P(LoadBalancesStructure, ThrowsAndLeavesTheTableAsItWas)
     }
 
     EXPECT_EQ(Keys(table), (std::vector<std::string>{"a", "b"}));
-    Values a;
+    BalancedDino a;
     a.AllowTame = false;
     ExpectValues(table.Dinos.at("a"), a);
-    Values global;
-    global.Food = 0.5f;
+    BalancedDino global;
+    global.ReducedFoodConsumptionSpeedMultiplier = 0.5f;
     ExpectValues(table.Global, global);
     EXPECT_EQ(table.Global.Name.ToString(), "global");
     // A structural failure is the caller's to report: nothing is logged here, not even a count.

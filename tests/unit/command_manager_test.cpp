@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "SimHost.h"
-#include "frame/BaseCommand.h"
+#include "commands/BaseCommand.h"
 #include "frame/CommandManager.h"
 #include "logging/Logger.h"
 #include "support/RecordingSink.h"
@@ -63,16 +63,6 @@ protected:
     std::shared_ptr<testing_support::RecordingSink> log;
     CommandManager manager;
 };
-
-TEST_F(Commands, GrowthRuleGivesTheGameArrayCapacities)
-{
-    EXPECT_EQ(CommandManager::GrownCapacity(0, 1), 4);
-    EXPECT_EQ(CommandManager::GrownCapacity(4, 5), 22);
-    EXPECT_EQ(CommandManager::GrownCapacity(22, 23), 47);
-    EXPECT_EQ(CommandManager::GrownCapacity(47, 48), 82);
-    EXPECT_EQ(CommandManager::GrownCapacity(0, 5), 22) << "only a first growth of at most 4 gives 4";
-    EXPECT_EQ(CommandManager::GrownCapacity(0, 2147483647), 2147483647);
-}
 
 TEST_F(Commands, StorageGrowsAt1st5th23rd48thCommandAndKeepsItsContents)
 {

@@ -23,48 +23,48 @@ class ConfigFileTest : public ::testing::Test {
 protected:
     void SetUp() override { InitLogger(GetLogger(), "DinoTuner"); }
 
-    // The message of the exception that constructing a ConfigFile throws, or "" when none.
-    std::string ConstructionError()
+    // The message of the exception that reading the plugin's file throws, or "" when none.
+    std::string ReadError()
     {
         try {
-            ConfigFile config("DinoTuner/config.json");
+            PluginFile().Read();
         } catch (const std::runtime_error& error) {
             return error.what();
         }
         return "";
     }
 
+    static ConfigFile PluginFile() { return ConfigFile(ConfigFile::PluginPath("DinoTuner/config.json")); }
+
     std::shared_ptr<testing_support::RecordingSink> log = testing_support::RecordHostLog();
     testing_support::ServerDir server;
 };
 
-TEST_F(ConfigFileTest, ConstructionReadsThePluginFileAndLogsOnce)
+TEST_F(ConfigFileTest, ThePluginFileLivesInTheHostsPluginFolder)
 {
+    EXPECT_EQ(ConfigFile::PluginPath("DinoTuner/config.json"), server.Path() + "/ArkApi/Plugins/DinoTuner/config.json");
+}
+
+TEST_F(ConfigFileTest, ConstructionReadsNothingAndReadingIsSilent)
+{
+    ConfigFile config(server.ConfigPath());
+    EXPECT_TRUE(config.Document.is_null()) << "no file exists yet, and none was asked for";
+
     server.WriteConfig(R"({"GlobalDinoBalance": null, "DinoBalance": {"a": {}}})");
-    ConfigFile config("DinoTuner/config.json");
-
-    EXPECT_EQ(config.FileName, "DinoTuner/config.json");
-    EXPECT_EQ(config.Path, server.Path() + "/ArkApi/Plugins/DinoTuner/config.json");
-    EXPECT_EQ(config.Document, json::parse(R"({"GlobalDinoBalance": null, "DinoBalance": {"a": {}}})"));
-    EXPECT_EQ(log->Messages(), std::vector<std::string>{"Config Loaded!"});
-    EXPECT_EQ(log->Count("[DinoTuner][info] Config Loaded!"), 1u);
-
-    // Later reads are silent: only construction announces the file.
     config.Read();
-    EXPECT_EQ(log->Count("Config Loaded!"), 1u);
+    EXPECT_EQ(config.Document, json::parse(R"({"GlobalDinoBalance": null, "DinoBalance": {"a": {}}})"));
+    EXPECT_TRUE(log->Lines().empty()) << "announcing the file is the plugin's load's business";
 }
 
-TEST_F(ConfigFileTest, AMissingFileFailsConstructionWithTheFullPath)
+TEST_F(ConfigFileTest, AMissingFileFailsWithTheFullPath)
 {
-    EXPECT_EQ(ConstructionError(), "Can't open config file: " + server.Path() + "/ArkApi/Plugins/DinoTuner/config.json");
-    EXPECT_EQ(log->Count("Config Loaded!"), 0u);
+    EXPECT_EQ(ReadError(), "Can't open config file: " + server.Path() + "/ArkApi/Plugins/DinoTuner/config.json");
 }
 
-TEST_F(ConfigFileTest, ABrokenFileFailsConstructionWithoutAnnouncingIt)
+TEST_F(ConfigFileTest, ABrokenFileFailsWithTheParsersMessage)
 {
     server.WriteConfig("{");
-    EXPECT_EQ(ConstructionError().rfind("Error parsing config file: [json.exception.parse_error.101]", 0), 0u);
-    EXPECT_EQ(log->Count("Config Loaded!"), 0u);
+    EXPECT_EQ(ReadError().rfind("Error parsing config file: [json.exception.parse_error.101]", 0), 0u);
 }
 
 // ---- which bytes parse ------------------------------------------------------------------------
@@ -98,13 +98,14 @@ class ConfigFileBytes : public ConfigFileTest, public ::testing::WithParamInterf
 TEST_P(ConfigFileBytes, ParseOrFailWithThePrefix)
 {
     server.WriteConfig(GetParam().Bytes);
-    const std::string error = ConstructionError();
+    const std::string error = ReadError();
     if (GetParam().Document == nullptr) {
         EXPECT_EQ(error.rfind("Error parsing config file: [json.exception.parse_error.", 0), 0u) << error;
         return;
     }
     ASSERT_EQ(error, "");
-    ConfigFile config("DinoTuner/config.json");
+    ConfigFile config = PluginFile();
+    config.Read();
     EXPECT_EQ(config.Document, json::parse(GetParam().Document));
 }
 
@@ -114,7 +115,8 @@ INSTANTIATE_TEST_SUITE_P(Files, ConfigFileBytes, ::testing::ValuesIn(kFileCases)
 TEST_F(ConfigFileTest, TopLevelArrayReadsButDoesNotFillATable)
 {
     server.WriteConfig(R"([{"GlobalDinoBalance": null, "DinoBalance": {}}])");
-    ConfigFile config("DinoTuner/config.json");
+    ConfigFile config = PluginFile();
+    config.Read();
     BalanceTable table;
     EXPECT_THROW(table.LoadBalances(config.Document), json::type_error);
 }
@@ -124,7 +126,8 @@ TEST_F(ConfigFileTest, TopLevelArrayReadsButDoesNotFillATable)
 TEST_F(ConfigFileTest, AFailedReadKeepsTheLastGoodDocument)
 {
     server.WriteConfig(R"({"keep": [1, 2, 3]})");
-    ConfigFile config("DinoTuner/config.json");
+    ConfigFile config = PluginFile();
+    config.Read();
     const json good = config.Document;
 
     // Broken part-way through a value that the parser has already started to build.
@@ -144,7 +147,8 @@ TEST_F(ConfigFileTest, AFailedReadKeepsTheLastGoodDocument)
 TEST_F(ConfigFileTest, ParseLeavesTheDocumentAlone)
 {
     server.WriteConfig(R"({"v": 1})");
-    ConfigFile config("DinoTuner/config.json");
+    ConfigFile config = PluginFile();
+    config.Read();
     server.WriteConfig(R"({"v": 2})");
 
     EXPECT_EQ(config.Parse(), json::parse(R"({"v": 2})"));
@@ -154,7 +158,7 @@ TEST_F(ConfigFileTest, ParseLeavesTheDocumentAlone)
 TEST_F(ConfigFileTest, ThePathIsFixedAtConstruction)
 {
     server.WriteConfig(R"({"v": 1})");
-    ConfigFile config("DinoTuner/config.json");
+    ConfigFile config = PluginFile();
     // The path was fixed at construction: moving the host's directory does not move the file.
     testing_support::ServerDir elsewhere;
     server.WriteConfig(R"({"v": 2})");
@@ -170,12 +174,12 @@ TEST_F(ConfigFileTest, DeeplyNestedFileReadsAndIsReleased)
     server.WriteConfig(R"({"GlobalDinoBalance": null, "DinoBalance": {"a": {"Notes": )" + std::string(depth, '[') +
                        std::string(depth, ']') + "}}}");
     {
-        ConfigFile config("DinoTuner/config.json");
+        ConfigFile config = PluginFile();
+        config.Read();
         // Replacing the document releases the deep one, as a reload does.
         config.Read();
         EXPECT_TRUE(config.Document.at("DinoBalance").at("a").at("Notes").is_array());
     }
-    EXPECT_EQ(log->Count("Config Loaded!"), 1u);
 }
 
 TEST_F(ConfigFileTest, FiftyMegabyteFileReadsInReasonableTime)
@@ -190,7 +194,8 @@ TEST_F(ConfigFileTest, FiftyMegabyteFileReadsInReasonableTime)
     server.WriteConfig(text);
 
     const auto start = std::chrono::steady_clock::now();
-    ConfigFile config("DinoTuner/config.json");
+    ConfigFile config = PluginFile();
+    config.Read();
     const auto elapsed = std::chrono::steady_clock::now() - start;
 
     EXPECT_EQ(config.Document.at("DinoBalance").size(), 10000u);

@@ -59,10 +59,10 @@ TEST(BlueprintPath, NullObjectOrClassGivesAnEmptyPathWithoutABuffer)
 
 TEST(BlueprintPath, NullObjectAsksTheHostNothing)
 {
-    sim::World::Get();
+    const BalanceTable table;
     const std::uint64_t before = sim::Lookups();
     EXPECT_EQ(MakeBlueprintPath(nullptr).Num(), 0);
-    EXPECT_FALSE(FindDinoBalance(nullptr));
+    EXPECT_FALSE(FindDinoBalance(table, nullptr));
     EXPECT_EQ(sim::Lookups(), before) << "a host may answer a field of a null object with a wild address";
 }
 
@@ -80,6 +80,8 @@ TEST(BlueprintPath, FreesEveryTemporaryText)
 
 class SpeciesLookup : public ::testing::Test {
 protected:
+    static const BalanceTable& Table() { return *ThePlugin().Balances; }
+
     LoadedPlugin plugin{std::string(R"({"GlobalDinoBalance": {"ReducedFoodConsumptionSpeedMultiplier": 0.5, "AllowTame": false},
         "DinoBalance": {")") + kRaptorPath + R"(": {"DamageResistanceMultiplier": 2.5},
                         "blueprint'/game/primalearth/dinos/rex/rex_character_bp.rex_character_bp'": {"AllowTame": false}}})"};
@@ -89,33 +91,33 @@ TEST_F(SpeciesLookup, FindsTheSpeciesEntryByExactBytes)
 {
     UObject* raptor = Spawned(plugin.World(), "Raptor", "r");
     UObject* rex = Spawned(plugin.World(), "Rex", "x");
-    const auto entry = FindDinoBalance(raptor);
+    const auto entry = FindDinoBalance(Table(), raptor);
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->DamageResistanceMultiplier, 2.5f);
     EXPECT_EQ(entry->Name.ToString(), kRaptorPath);
-    EXPECT_FALSE(FindDinoBalance(rex)) << "a key differing only in letter case does not match";
-    EXPECT_FALSE(FindDinoBalance(nullptr));
+    EXPECT_FALSE(FindDinoBalance(Table(), rex)) << "a key differing only in letter case does not match";
+    EXPECT_FALSE(FindDinoBalance(Table(), nullptr));
 }
 
 TEST_F(SpeciesLookup, EachLookupIsAnIndependentCopy)
 {
     UObject* raptor = Spawned(plugin.World(), "Raptor", "r");
-    const auto first = FindDinoBalance(raptor);
-    const auto second = FindDinoBalance(raptor);
+    const auto first = FindDinoBalance(Table(), raptor);
+    const auto second = FindDinoBalance(Table(), raptor);
     ASSERT_TRUE(first && second);
     EXPECT_NE(first.get(), second.get());
     first->DamageResistanceMultiplier = 9.0f;
     first->Name = FString("changed");
     EXPECT_EQ(second->DamageResistanceMultiplier, 2.5f);
-    EXPECT_EQ(FindDinoBalance(raptor)->DamageResistanceMultiplier, 2.5f);
-    EXPECT_EQ(FindDinoBalance(raptor)->Name.ToString(), kRaptorPath);
+    EXPECT_EQ(FindDinoBalance(Table(), raptor)->DamageResistanceMultiplier, 2.5f);
+    EXPECT_EQ(FindDinoBalance(Table(), raptor)->Name.ToString(), kRaptorPath);
 }
 
 TEST_F(SpeciesLookup, EntryInEffectFallsBackToTheWholeGlobalEntry)
 {
     UObject* raptor = Spawned(plugin.World(), "Raptor", "r");
     UObject* dodo = Spawned(plugin.World(), "Dodo", "d");
-    EXPECT_FALSE(FindDinoBalance(dodo)) << "lookups never hand out the global entry";
+    EXPECT_FALSE(FindDinoBalance(Table(), dodo)) << "lookups never hand out the global entry";
 
     const BalancedDino global = EntryInEffect(*ThePlugin().Balances, dodo);
     EXPECT_EQ(global.Name.ToString(), "global");
@@ -130,13 +132,13 @@ TEST_F(SpeciesLookup, EntryInEffectFallsBackToTheWholeGlobalEntry)
 TEST_F(SpeciesLookup, CopyHandedOutBeforeAReloadKeepsItsValues)
 {
     UObject* raptor = Spawned(plugin.World(), "Raptor", "r");
-    const auto before = FindDinoBalance(raptor);
+    const auto before = FindDinoBalance(Table(), raptor);
     plugin.Server().WriteConfig(R"({"GlobalDinoBalance": null, "DinoBalance": {}})");
     ASSERT_TRUE(ThePlugin().Reload().Succeeded);
 
     ASSERT_TRUE(before);
     EXPECT_EQ(before->DamageResistanceMultiplier, 2.5f);
-    EXPECT_FALSE(FindDinoBalance(raptor)) << "the removed entry is gone";
+    EXPECT_FALSE(FindDinoBalance(Table(), raptor)) << "the removed entry is gone";
     EXPECT_EQ(EntryInEffect(*ThePlugin().Balances, raptor).Name.ToString(), "global");
 }
 

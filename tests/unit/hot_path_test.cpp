@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "SimHost.h"
-#include "balance/Handlers.h"
+#include "balance/BalanceHooks.h"
 #include "support/LoadedPlugin.h"
 
 namespace {

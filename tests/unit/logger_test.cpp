@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "logging/LogLine.h"
 #include "logging/Logger.h"
 #include "support/RecordingSink.h"
 
@@ -19,6 +20,15 @@ TEST(PluginLogger, LineReadsDateTimeNameLevelMessage)
     // 03/05/25 14:07 [DinoTuner][info] Config Loaded!  (no seconds)
     EXPECT_TRUE(std::regex_match(sink->Lines()[0], std::regex(R"(\d\d/\d\d/\d\d \d\d:\d\d \[DinoTuner\]\[info\] Config Loaded!)")))
         << sink->Lines()[0];
+
+    // The tools read lines back through the same layout.
+    const std::optional<LogLine> parsed = ParseLogLine(sink->Lines()[0]);
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->Logger, "DinoTuner");
+    EXPECT_EQ(parsed->Level, "info");
+    EXPECT_EQ(parsed->Message, "Config Loaded!");
+    EXPECT_FALSE(ParseLogLine("[DinoTuner][info] Config Loaded!")) << "no date and time";
+    EXPECT_FALSE(ParseLogLine("03/05/25 14:07 DinoTuner info Config Loaded!"));
 }
 
 TEST(PluginLogger, LevelNamesAndPlaceholders)
@@ -40,8 +50,9 @@ TEST(PluginLogger, FlushesEveryLineAtInfoAndCopiesTheSinkList)
 {
     auto sink = testing_support::RecordHostLog();
     InitLogger(GetLogger(), "DinoTuner");
-    EXPECT_EQ(GetLogger()->flush_level(), spdlog::level::info);
-    EXPECT_EQ(GetLogger()->level(), spdlog::level::info);
+    GetLogger()->info("first");
+    GetLogger()->warn("second");
+    EXPECT_EQ(sink->Flushes(), 2u) << "a line at info or above reaches the file at once, before a crash can lose it";
 
     // A sink the host adds later is not picked up: the logger copied the list at creation.
     auto late = testing_support::RecordHostLog();

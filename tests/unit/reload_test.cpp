@@ -46,9 +46,10 @@ protected:
         InitLogger(GetLogger(), "DinoTuner");
         server.WriteConfig(kGoodConfig);
         DinoTuner& plugin = ThePlugin();
-        plugin.Config = new ConfigFile("DinoTuner/config.json");
+        plugin.Config = new ConfigFile(ConfigFile::PluginPath("DinoTuner/config.json"));
+        plugin.Config->Read();
         plugin.Balances = new BalanceTable();
-        plugin.Balances->LoadBalances();
+        plugin.Balances->LoadBalances(plugin.Config->Document);
         plugin.HookList = new std::vector<Hook*>{&hooks};
         log->Clear();
     }

@@ -9,7 +9,7 @@
 #include <fmt/format.h>
 
 #include "CheckReport.h"
-#include "Keys.h"
+#include "config/BalanceKeys.h"
 #include "host/FString.h"
 
 namespace check {

@@ -3,7 +3,6 @@
 // The document is only walked one level into each entry: it may be arbitrarily deep.
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <optional>
 #include <string>
@@ -12,7 +11,8 @@
 #include <fmt/format.h>
 
 #include "CheckReport.h"
-#include "Keys.h"
+#include "config/BalanceKeys.h"
+#include "host/Ascii.h"
 
 namespace check {
 
@@ -23,12 +23,6 @@ using nlohmann::json;
 void Warn(Report& report, const std::string& section, const std::string& key, std::string message)
 {
     report.Warnings.push_back(Warning{section, key, std::move(message)});
-}
-
-std::string Lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
 }
 
 std::size_t EditDistance(const std::string& a, const std::string& b)
@@ -53,11 +47,11 @@ std::size_t EditDistance(const std::string& a, const std::string& b)
 // that contains it ("Resistance"); none when nothing is close.
 std::optional<std::string> ClosestKey(const std::string& unknown)
 {
-    const std::string lower = Lower(unknown);
+    const std::string lower = ascii::Lower(unknown);
     std::optional<std::string> best;
     std::size_t bestDistance = 0;
-    for (const KeyInfo& key : kEntryKeys) {
-        const std::string known = Lower(key.Name);
+    for (const BalanceKey& key : kBalanceKeys) {
+        const std::string known = ascii::Lower(key.Name);
         const std::size_t distance = EditDistance(lower, known);
         const bool close = distance <= std::max<std::size_t>(3, known.size() / 3) ||
                            (lower.size() >= 3 && known.find(lower) != std::string::npos);
@@ -72,7 +66,7 @@ std::optional<std::string> ClosestKey(const std::string& unknown)
 void CheckUnknownKeys(Report& report, const std::string& section, const json& entry)
 {
     for (const auto& member : entry.items()) {
-        if (FindKey(member.key()) != nullptr) {
+        if (FindBalanceKey(member.key()) != nullptr) {
             continue;
         }
         std::string message = fmt::format("unknown key \"{}\" is ignored", member.key());
@@ -101,8 +95,8 @@ std::optional<float> NumberOf(const json& value)
 
 void CheckGlobalSection(Report& report, const json& global)
 {
-    for (const KeyInfo& key : kEntryKeys) {
-        if (key.Kind != KeyKind::Consumption && Written(global, key.Name) != nullptr) {
+    for (const BalanceKey& key : kBalanceKeys) {
+        if (key.Group != KeyGroup::Consumption && Written(global, key.Name) != nullptr) {
             Warn(report, kGlobalSection, key.Name,
                  fmt::format("\"{}\" has no effect in \"{}\": only its consumption multipliers are used, for species without an entry",
                              key.Name, kGlobalSection));
@@ -114,8 +108,8 @@ void CheckPartialConsumption(Report& report, const std::string& section, const j
 {
     std::vector<std::string> set;
     std::vector<std::string> missing;
-    for (const KeyInfo& key : kEntryKeys) {
-        if (key.Kind == KeyKind::Consumption) {
+    for (const BalanceKey& key : kBalanceKeys) {
+        if (key.Group == KeyGroup::Consumption) {
             (Written(entry, key.Name) ? set : missing).push_back(key.Name);
         }
     }
@@ -143,9 +137,9 @@ void CheckPartialConsumption(Report& report, const std::string& section, const j
 // Values that load but do something other than scale as the admin most likely meant.
 void CheckValues(Report& report, const std::string& section, const json& entry, bool consumptionOnly)
 {
-    for (const KeyInfo& key : kEntryKeys) {
+    for (const BalanceKey& key : kBalanceKeys) {
         const json* value = Written(entry, key.Name);
-        if (value == nullptr || key.Kind == KeyKind::Switch || (consumptionOnly && key.Kind != KeyKind::Consumption)) {
+        if (value == nullptr || key.Group == KeyGroup::Gate || (consumptionOnly && key.Group != KeyGroup::Consumption)) {
             continue;
         }
         const std::optional<float> number = NumberOf(*value);
@@ -158,18 +152,18 @@ void CheckValues(Report& report, const std::string& section, const json& entry, 
         if (name == "DamageResistanceMultiplier") {
             if (v == 0.0f) {
                 message = "0 leaves the damage taken unchanged (it counts as not set)";
-            } else if (v < 0.0f && v != -1.0f) {
+            } else if (v < 0.0f && key.IsSet(v)) {
                 message = fmt::format("{} is negative: every hit on this species deals negative damage", v);
             }
         } else if (name == "AttackDamageMultiplier") {
-            if (v < 0.0f && v != -1.0f) {
+            if (v < 0.0f && key.IsSet(v)) {
                 message = fmt::format("{} is negative: every hit by this species deals negative damage", v);
             }
         } else if (name == "TurretDamageMultiplier") {
             if (v < 0.0f) {
                 message = fmt::format("{} is negative: every hit with a causer on this species deals negative damage", v);
             }
-        } else if (key.Kind == KeyKind::Consumption && v < 0.0f && v != -1.0f) {
+        } else if (key.Group == KeyGroup::Consumption && v < 0.0f && key.IsSet(v)) {
             message = fmt::format("{} is below 0: the rates become negative (only -1, which leaves them alone, is meant to be negative)", v);
         }
         if (!std::isfinite(v) && message.empty()) {

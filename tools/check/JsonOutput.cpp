@@ -9,6 +9,7 @@
 
 #include "CheckReport.h"
 #include "Effective.h"
+#include "host/Ascii.h"
 
 namespace check {
 
@@ -30,31 +31,19 @@ Json Optional(const std::optional<float>& value)
 
 Json Entry(const BalancedDino& entry)
 {
-    const EffectiveValues v = Effective(entry);
-    return Json{
-        {"values",
-         {{"AllowTame", entry.AllowTame},
-          {"AllowBreed", entry.AllowBreed},
-          {"AllowRide", entry.AllowRide},
-          {"DisableNet", entry.DisableNet},
-          {"AttackDamageMultiplier", Number(entry.AttackDamageMultiplier)},
-          {"DamageResistanceMultiplier", Number(entry.DamageResistanceMultiplier)},
-          {"TurretDamageMultiplier", Number(entry.TurretDamageMultiplier)},
-          {"ReducedFoodConsumptionSpeedMultiplier", Number(entry.ReducedFoodConsumptionSpeedMultiplier)},
-          {"ReducedOxygenConsumptionSpeedMultiplier", Number(entry.ReducedOxygenConsumptionSpeedMultiplier)},
-          {"ReducedStaminaConsumptionSpeedMultiplier", Number(entry.ReducedStaminaConsumptionSpeedMultiplier)}}},
-        {"effective",
-         {{"tame", v.Tame},
-          {"breed", v.Breed},
-          {"ride", v.Ride},
-          {"net", v.Net},
-          {"resistance", Optional(v.Resistance)},
-          {"attack", Optional(v.Attack)},
-          {"turret", Optional(v.Turret)},
-          {"food", Optional(v.Food)},
-          {"oxygen", Optional(v.Oxygen)},
-          {"stamina", Optional(v.Stamina)}}},
-    };
+    Json values = Json::object();
+    Json effective = Json::object();
+    for (const BalanceKey& key : kBalanceKeys) {
+        const std::string label = ascii::Lower(key.Label);
+        if (key.IsSwitch()) {
+            values[key.Name] = entry.*key.Switch;
+            effective[label] = Allowed(key, entry);
+        } else {
+            values[key.Name] = Number(entry.*key.Multiplier);
+            effective[label] = Optional(Factor(key, entry));
+        }
+    }
+    return Json{{"values", values}, {"effective", effective}};
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "CheckReport.h"
-#include "Keys.h"
+#include "config/BalanceKeys.h"
 
 namespace check {
 

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 
 #include "CheckReport.h"
 #include "Effective.h"
-#include "Keys.h"
 
 namespace check {
 
@@ -36,21 +36,37 @@ constexpr const char* kRed = "1;31";
 constexpr const char* kYellow = "33";
 constexpr const char* kGreen = "32";
 
-std::string Factor(const std::optional<float>& value, const char* operation)
+std::string FactorText(const std::optional<float>& value, const char* operation)
 {
     return value ? fmt::format("{}{}", operation, *value) : "-";
 }
 
-std::string YesNo(bool allowed)
+// One cell per key: "yes"/"no" for a switch (is the action allowed), "/2" or "x0.5" for a factor.
+std::string Cell(const BalanceKey& key, const BalancedDino& entry)
 {
-    return allowed ? "yes" : "no";
+    if (key.IsSwitch()) {
+        return Allowed(key, entry) ? "yes" : "no";
+    }
+    const bool divides = key.Multiplier == &BalancedDino::DamageResistanceMultiplier;
+    return FactorText(Factor(key, entry), divides ? "/" : "x");
 }
 
 std::vector<std::string> Row(const std::string& key, const BalancedDino& entry)
 {
-    const EffectiveValues v = Effective(entry);
-    return {key, YesNo(v.Tame), YesNo(v.Breed), YesNo(v.Ride), YesNo(v.Net), Factor(v.Resistance, "/"), Factor(v.Attack, "x"),
-            Factor(v.Turret, "x"), Factor(v.Food, "x"), Factor(v.Oxygen, "x"), Factor(v.Stamina, "x")};
+    std::vector<std::string> row{key};
+    for (const BalanceKey& balanceKey : kBalanceKeys) {
+        row.push_back(Cell(balanceKey, entry));
+    }
+    return row;
+}
+
+std::vector<std::string> Header()
+{
+    std::vector<std::string> header{"Species"};
+    for (const BalanceKey& key : kBalanceKeys) {
+        header.push_back(key.Label);
+    }
+    return header;
 }
 
 void PrintTable(const Report& report, const Style& style, std::FILE* out)
@@ -59,8 +75,7 @@ void PrintTable(const Report& report, const Style& style, std::FILE* out)
     for (const auto& [key, entry] : report.Table.Dinos) {
         sorted.emplace(key, &entry);
     }
-    std::vector<std::vector<std::string>> rows{
-        {"Species", "Tame", "Breed", "Ride", "Net", "Resist", "Attack", "Turret", "Food", "Oxygen", "Stamina"}};
+    std::vector<std::vector<std::string>> rows{Header()};
     for (const auto& [key, entry] : sorted) {
         rows.push_back(Row(key, *entry));
     }
@@ -83,10 +98,14 @@ void PrintTable(const Report& report, const Style& style, std::FILE* out)
         std::fputc('\n', out);
     }
 
-    const EffectiveValues global = Effective(report.Table.Global);
-    Write(out, fmt::format("Species without an entry ({}): Food {}, Oxygen {}, Stamina {}\n", kGlobalSection, Factor(global.Food, "x"),
-                           Factor(global.Oxygen, "x"), Factor(global.Stamina, "x")));
-    Write(out, "  (- = unchanged. Resist divides the damage the species takes, Attack multiplies the damage it causes,\n"
+    std::vector<std::string> globalFactors;
+    for (const BalanceKey& key : kBalanceKeys) {
+        if (key.Group == KeyGroup::Consumption) {
+            globalFactors.push_back(fmt::format("{} {}", key.Label, FactorText(Factor(key, report.Table.Global), "x")));
+        }
+    }
+    Write(out, fmt::format("Species without an entry ({}): {}\n", kGlobalSection, fmt::join(globalFactors, ", ")));
+    Write(out, "  (- = unchanged. Resistance divides the damage the species takes, Attack multiplies the damage it causes,\n"
                "  Turret multiplies the damage it takes from every hit that has a causer.)\n");
 }
 

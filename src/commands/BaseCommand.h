@@ -1,5 +1,6 @@
 #pragma once
 // Command classes: a name, and one execute per category with the arguments the host passes.
+// CommandManager registers a command with the host under the category it derives from.
 
 #include "host/HostApi.h"
 

@@ -1,20 +1,24 @@
 #pragma once
-// The six detours and the game-function slots through which they call the game's own code.
-// The host fills each slot when it installs the hook.
+// The six game functions the plugin detours, their handlers, and the order they are installed in.
 
-#include <cstdint>
+#include <array>
 
 #include "host/GameTypes.h"
 
-namespace slots {
-extern float (*TakeDamage)(APrimalDinoCharacter*, float, FDamageEvent*, AController*, AActor*);
-extern APrimalBuff* (*AddBuff)(APrimalBuff*, ACharacter*, AActor*);
-extern void (*TameDino)(APrimalDinoCharacter*, AShooterPlayerController*, bool, int, bool, bool, bool);
-extern void (*DoMate)(APrimalDinoCharacter*, APrimalDinoCharacter*);
-extern bool (*TryMultiUse)(APrimalDinoCharacter*, APlayerController*, int);
-extern void (*BeginPlay)(APrimalDinoCharacter*);
-}  // namespace slots
+class BalanceTable;
 
+// One detour: the game function's name, the handler, and the slot the host fills with the
+// game's own entry, through which the handler lets the game's behaviour run.
+struct BalanceHook {
+    const char* FunctionName;
+    void* Detour;
+    void** Slot;
+};
+
+// Points every handler at `table` and returns the six hooks in install order.
+const std::array<BalanceHook, 6>& PrepareBalanceHooks(const BalanceTable& table);
+
+// The handlers, as the game calls them once installed.
 // Scales the damage by the victim's resistance, the causer's attack and the victim's further factor.
 float Hook_TakeDamage(APrimalDinoCharacter* dino, float damage, FDamageEvent* event, AController* instigator, AActor* causer);
 // Refuses the net buff for species with DisableNet; returns the game's result or null.

@@ -1,0 +1,194 @@
+// The six balance hooks in one place: what each handler does, and the order they are installed.
+// Laid out as constants, state, helpers, then the handlers and their install table.
+//
+//   1 "APrimalDinoCharacter.TakeDamage"   damage: resistance, attack, turret factor
+//   2 "APrimalBuff.AddBuff"               refuses the net buff (DisableNet)
+//   3 "APrimalDinoCharacter.TameDino"     refuses taming (AllowTame); rates for a new tame
+//   4 "APrimalDinoCharacter.DoMate"       refuses mating (AllowBreed)
+//   5 "APrimalDinoCharacter.TryMultiUse"  refuses riding, use 100 only (AllowRide)
+//   6 "APrimalDinoCharacter.BeginPlay"    consumption rates once the game's BeginPlay has run
+//
+// The gates and the damage rule use a species' own entry only; a species without one keeps the
+// game's behaviour. Only the consumption rates fall back to the global entry.
+
+#include "balance/BalanceHooks.h"
+
+#include <memory>
+
+#include "balance/BlueprintPath.h"
+#include "balance/ConsumptionRates.h"
+#include "config/BalanceKeys.h"
+#include "config/BalanceTable.h"
+#include "host/FString.h"
+#include "host/GameAccess.h"
+
+namespace {
+
+// ---- constants ---------------------------------------------------------------------------
+
+// The multi-use index of mounting a dino; every other index passes through without a lookup.
+constexpr int kRideUseIndex = 100;
+// The game's net effect is a buff whose object name holds this marker, in any letter case.
+constexpr const char* kNetBuffMarker = "Buff_Netted_Material";
+
+// ---- state -------------------------------------------------------------------------------
+
+// The table the handlers read, given when the hooks are prepared; a reload refills it in place.
+const BalanceTable* balances = nullptr;
+
+// The game's own entries, written by the host when it installs each hook.
+float (*TakeDamageGame)(APrimalDinoCharacter*, float, FDamageEvent*, AController*, AActor*) = nullptr;
+APrimalBuff* (*AddBuffGame)(APrimalBuff*, ACharacter*, AActor*) = nullptr;
+void (*TameDinoGame)(APrimalDinoCharacter*, AShooterPlayerController*, bool, int, bool, bool, bool) = nullptr;
+void (*DoMateGame)(APrimalDinoCharacter*, APrimalDinoCharacter*) = nullptr;
+bool (*TryMultiUseGame)(APrimalDinoCharacter*, APlayerController*, int) = nullptr;
+void (*BeginPlayGame)(APrimalDinoCharacter*) = nullptr;
+
+// ---- helpers -----------------------------------------------------------------------------
+
+std::shared_ptr<BalancedDino> SpeciesEntry(const UObject* object)
+{
+    return balances == nullptr ? nullptr : FindDinoBalance(*balances, object);
+}
+
+void ApplyRates(APrimalDinoCharacter* dino)
+{
+    if (balances != nullptr) {
+        ApplyDinoBalance(*balances, dino);
+    }
+}
+
+bool IsNetBuff(APrimalBuff* buff)
+{
+    FName name = game::Read<FName>(buff, "UObjectBase.Name");
+    FString text;
+    game::Call<FString*>("FName.ToString", &name, &text);
+    return text.FindIgnoreCase(kNetBuffMarker) >= 0;
+}
+
+// Damage taken is divided by the victim's resistance, unless it is not set (0 or -1).
+float AfterResistance(float damage, const BalancedDino* victim)
+{
+    static constexpr const BalanceKey& kResistance = KeyOf(&BalancedDino::DamageResistanceMultiplier);
+    const bool applies = victim != nullptr && kResistance.IsSet(victim->DamageResistanceMultiplier);
+    return applies ? damage / victim->DamageResistanceMultiplier : damage;
+}
+
+// Damage caused is multiplied by the causer's attack, unless it is not set (0 or -1): 0 is what
+// every entry without the key holds, and must not make a species harmless.
+float AfterAttack(float damage, const BalancedDino* causer)
+{
+    static constexpr const BalanceKey& kAttack = KeyOf(&BalancedDino::AttackDamageMultiplier);
+    const bool applies = causer != nullptr && kAttack.IsSet(causer->AttackDamageMultiplier);
+    return applies ? damage * causer->AttackDamageMultiplier : damage;
+}
+
+// A hit with any causer is multiplied by the victim's turret factor, unless it is not set (0).
+float AfterTurretFactor(float damage, const BalancedDino* victim)
+{
+    static constexpr const BalanceKey& kTurret = KeyOf(&BalancedDino::TurretDamageMultiplier);
+    const bool applies = victim != nullptr && kTurret.IsSet(victim->TurretDamageMultiplier);
+    return applies ? damage * victim->TurretDamageMultiplier : damage;
+}
+
+template <typename Function>
+void* AsDetour(Function* function)
+{
+    return reinterpret_cast<void*>(function);
+}
+
+template <typename Function>
+void** AsSlot(Function** slot)
+{
+    return reinterpret_cast<void**>(slot);
+}
+
+}  // namespace
+
+// ---- handlers ----------------------------------------------------------------------------
+
+float Hook_TakeDamage(APrimalDinoCharacter* dino, float damage, FDamageEvent* event, AController* instigator, AActor* causer)
+{
+    const std::shared_ptr<BalancedDino> victim = SpeciesEntry(dino);
+    damage = AfterResistance(damage, victim.get());
+    if (causer != nullptr) {
+        damage = AfterAttack(damage, SpeciesEntry(causer).get());
+        damage = AfterTurretFactor(damage, victim.get());
+    }
+    return TakeDamageGame(dino, damage, event, instigator, causer);
+}
+
+APrimalBuff* Hook_AddBuff(APrimalBuff* buff, ACharacter* character, AActor* other)
+{
+    // Buffs are added all the time; only the net buff costs a table lookup.
+    if (buff == nullptr || !IsNetBuff(buff)) {
+        return AddBuffGame(buff, character, other);
+    }
+    const std::shared_ptr<BalancedDino> entry = SpeciesEntry(character);
+    if (entry && entry->DisableNet) {
+        return nullptr;
+    }
+    return AddBuffGame(buff, character, other);
+}
+
+void Hook_TameDino(APrimalDinoCharacter* dino, AShooterPlayerController* player, bool ignoreMaxTameLimit, int overrideTeam,
+                   bool preventNameDialog, bool skipAddingTamedLevels, bool suppressNotifications)
+{
+    if (dino == nullptr) {
+        TameDinoGame(dino, player, ignoreMaxTameLimit, overrideTeam, preventNameDialog, skipAddingTamedLevels, suppressNotifications);
+        return;
+    }
+    const std::shared_ptr<BalancedDino> entry = SpeciesEntry(dino);
+    if (entry && !entry->AllowTame) {
+        return;
+    }
+    TameDinoGame(dino, player, ignoreMaxTameLimit, overrideTeam, preventNameDialog, skipAddingTamedLevels, suppressNotifications);
+    // A new tame gets its species' rates at once rather than at its next BeginPlay or reload;
+    // a tame the game did not carry out leaves the dino wild, and the application skips it.
+    ApplyRates(dino);
+}
+
+void Hook_DoMate(APrimalDinoCharacter* dino, APrimalDinoCharacter* partner)
+{
+    // Only the dino the game runs the mating on decides; the partner's species plays no part.
+    const std::shared_ptr<BalancedDino> entry = SpeciesEntry(dino);
+    if (entry && !entry->AllowBreed) {
+        return;
+    }
+    DoMateGame(dino, partner);
+}
+
+bool Hook_TryMultiUse(APrimalDinoCharacter* dino, APlayerController* player, int useIndex)
+{
+    // Uses other than riding are frequent: they cost no lookup.
+    if (useIndex != kRideUseIndex) {
+        return TryMultiUseGame(dino, player, useIndex);
+    }
+    const std::shared_ptr<BalancedDino> entry = SpeciesEntry(dino);
+    if (entry && !entry->AllowRide) {
+        return false;
+    }
+    return TryMultiUseGame(dino, player, useIndex);
+}
+
+void Hook_BeginPlay(APrimalDinoCharacter* dino)
+{
+    BeginPlayGame(dino);
+    ApplyRates(dino);
+}
+
+// ---- install table -----------------------------------------------------------------------
+
+const std::array<BalanceHook, 6>& PrepareBalanceHooks(const BalanceTable& table)
+{
+    balances = &table;
+    static const std::array<BalanceHook, 6> hooks{{
+        {"APrimalDinoCharacter.TakeDamage", AsDetour(&Hook_TakeDamage), AsSlot(&TakeDamageGame)},
+        {"APrimalBuff.AddBuff", AsDetour(&Hook_AddBuff), AsSlot(&AddBuffGame)},
+        {"APrimalDinoCharacter.TameDino", AsDetour(&Hook_TameDino), AsSlot(&TameDinoGame)},
+        {"APrimalDinoCharacter.DoMate", AsDetour(&Hook_DoMate), AsSlot(&DoMateGame)},
+        {"APrimalDinoCharacter.TryMultiUse", AsDetour(&Hook_TryMultiUse), AsSlot(&TryMultiUseGame)},
+        {"APrimalDinoCharacter.BeginPlay", AsDetour(&Hook_BeginPlay), AsSlot(&BeginPlayGame)},
+    }};
+    return hooks;
+}

@@ -1,0 +1,14 @@
+#include "config/BalancedDino.h"
+
+#include "config/BalanceKeys.h"
+
+BalancedDino::BalancedDino()
+{
+    for (const BalanceKey& key : kBalanceKeys) {
+        if (key.IsSwitch()) {
+            this->*key.Switch = key.Default != 0.0f;
+        } else {
+            this->*key.Multiplier = key.Default;
+        }
+    }
+}
