@@ -39,8 +39,11 @@ configure: deps
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
+# CTest runs each test in a process of its own; then every test binary runs whole, shuffled and
+# repeated, so that no test depends on a fresh process.
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+	tests/run-binaries-whole.sh $(BUILD_DIR)/gtest-binaries.txt
 
 # The plugin keeps what it creates at load for the life of the process, by design; once the
 # simulated server unloads the library those objects can no longer be reached, so leak

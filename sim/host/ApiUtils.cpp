@@ -1,5 +1,6 @@
 // Server-wide queries: the world, the server state and the working directory the host reports.
 
+#include "HostReset.h"
 #include "SimHost.h"
 
 namespace {
@@ -45,6 +46,12 @@ std::string GetCurrentDir()
 }  // namespace ArkApi
 
 namespace sim {
+
+void detail::ResetServer()
+{
+    Utils().State = static_cast<int>(ServerStatus::Loading);
+    CurrentDir() = ".";
+}
 
 void SetServerState(int state) { Utils().State = state; }
 void SetWorld(UWorld* world) { Utils().World = world; }

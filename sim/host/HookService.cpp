@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "GameRegistry.h"
+#include "HostReset.h"
 #include "HostRequests.h"
 #include "SimHost.h"
 
@@ -57,6 +58,15 @@ public:
 void Record(const std::string& operation, const std::string& name, void* detour)
 {
     RequestLog().push_back(HostRequest{operation, name, detour});
+}
+
+void ResetHooks()
+{
+    for (auto& [name, function] : GetRegistry().Functions) {
+        function.Chain.clear();
+        Relink(function);
+    }
+    RequestLog().clear();
 }
 
 }  // namespace sim::detail

@@ -7,6 +7,7 @@
 #include <spdlog/sinks/base_sink.h>
 #include <spdlog/sinks/basic_file_sink.h>
 
+#include "HostReset.h"
 #include "SimHost.h"
 
 namespace {
@@ -58,6 +59,12 @@ std::vector<spdlog::sink_ptr>& GetLogSinks()
 }  // namespace ArkApi
 
 namespace sim {
+
+void detail::ResetLogSinks()
+{
+    Sinks().assign(1, Console());
+    Console()->Output = nullptr;
+}
 
 void SetLogOutput(std::function<void(const std::string&)> output)
 {

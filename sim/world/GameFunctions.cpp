@@ -156,9 +156,17 @@ UClass* BPLoadClass(FString* path)
         return nullptr;
     }
     const std::u16string wanted(**path, static_cast<std::size_t>(path->Len()));
-    for (const auto& cls : State().Classes) {
-        if (cls->IsSpecies && cls->BlueprintPath == wanted) {
+    // The species as the world now knows them come first; then any older class of that path,
+    // newest first, as a dino may outlive the catalog entry it was spawned from.
+    for (ClassRecord* cls : State().SpeciesClasses) {
+        if (cls->BlueprintPath == wanted) {
             return reinterpret_cast<UClass*>(&cls->Body);
+        }
+    }
+    const auto& classes = State().Classes;
+    for (auto cls = classes.rbegin(); cls != classes.rend(); ++cls) {
+        if ((*cls)->IsSpecies && (*cls)->BlueprintPath == wanted) {
+            return reinterpret_cast<UClass*>(&(*cls)->Body);
         }
     }
     return nullptr;

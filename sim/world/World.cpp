@@ -17,11 +17,37 @@ World& World::Get()
             world::State().CatalogError = error;
             std::fprintf(stderr, "species catalog not loaded: %s\n", error.c_str());
         }
+        world::State().CatalogSpecies = world::State().Species;
+        world::State().CatalogClasses = world::State().SpeciesClasses;
         SetWorld(reinterpret_cast<UWorld*>(&world::State().WorldObject));
         return true;
     }();
     (void)started;
     return world;
+}
+
+void World::Reset()
+{
+    world::WorldState& state = world::State();
+    state.Buffs.clear();
+    state.BuffSerial = 0;
+    state.ActorsById.clear();
+    state.ActorsByBody.clear();
+    state.ActorsByStatus.clear();
+    state.Actors.clear();
+    state.IdCounters.clear();
+    state.PlayersByBody.clear();
+    state.Players.clear();
+    state.NextPlayerTeam = 50001;
+    state.ChatOutput = nullptr;
+    state.Connections.clear();
+    state.Species = state.CatalogSpecies;
+    state.SpeciesClasses = state.CatalogClasses;
+    for (world::ClassRecord* cls : state.SpeciesClasses) {
+        cls->Fault = SpawnFault::None;
+    }
+    state.Spawned = 0;
+    state.Destroyed = 0;
 }
 
 const std::string& World::CatalogError() const

@@ -120,10 +120,15 @@ public:
     // Forgets the connection; later replies to it go nowhere.
     void CloseRconConnection(RCONClientConnection* connection);
 
+    // ---- starting afresh ----
+    // Removes every actor, buff, player and RCON connection, returns the species to the catalog as
+    // the world started with (no added species, no faults) and the counts to 0, as in a server that just started.
+    void Reset();
+
     // ---- counts ----
-    // Dinos and structures spawned since start (the plugin's temporary dinos included).
+    // Dinos and structures spawned since start or Reset (the plugin's temporary dinos included).
     std::uint64_t Spawned() const;
-    // Actors removed since start (through "AActor.ForceDestroy").
+    // Actors removed since start or Reset (through "AActor.ForceDestroy").
     std::uint64_t Destroyed() const;
 };
 

@@ -160,9 +160,16 @@ void Remove(const std::string& name, Detour detour)
     ASSERT_TRUE(ArkApi::GetHooks().RemoveHook(name, reinterpret_cast<void*>(detour)));
 }
 
-// Every test starts from a world that has registered its names with the host.
+// Every test starts from a world that has registered its names with the host, and with
+// nothing seen by the detours above.
 class WorldTest : public testing::Test {
 protected:
+    void SetUp() override
+    {
+        gBeginPlaySightings.clear();
+        gBuffNamesSeen.clear();
+        gFreshRunningRate = 0.0f;
+    }
     World& world = World::Get();
 };
 using SimWorldCatalog = WorldTest;
@@ -274,7 +281,10 @@ TEST_F(SimWorldClasses, AddedSpeciesGetsItsPathFromTheReferenceAsItStands)
     // Non-ASCII paths only survive as UTF-16, so build the plugin's path from the game's own text.
     FString reference;
     sim::CallGame<FString*>("UVictoryCore.ClassToStringReference", &reference, cls);
-    FString path = FString("Blueprint'") + reference.Left(reference.Len() - 2) + FString("'");
+    std::u16string units = u"Blueprint'";
+    units.append(*reference, static_cast<std::size_t>(reference.Len() - 2));
+    units += u"'";
+    FString path(units.data(), static_cast<int>(units.size()));
     EXPECT_EQ(sim::CallGame<UClass*>("UVictoryCore.BPLoadClass", &path), cls);
     EXPECT_EQ(world.Rates(id)[1], world.FindSpecies("Rex")->Rates[1]);
 

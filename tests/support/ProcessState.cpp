@@ -1,0 +1,29 @@
+#include "support/ProcessState.h"
+
+#include <string>
+
+#include "SimHost.h"
+#include "frame/Plugin.h"
+#include "logging/Logger.h"
+#include "world/World.h"
+
+namespace testing_support {
+
+void ResetProcessState()
+{
+    // The plugin never frees what it made (the host may still hold pointers into it), so a test's
+    // objects are dropped here, not destroyed.
+    ArkPluginInstance = &ThePlugin();
+    DinoTuner& plugin = ThePlugin();
+    plugin.HookList = nullptr;
+    plugin.Commands = nullptr;
+    plugin.Config = nullptr;
+    plugin.Balances = nullptr;
+    GetLogger().reset();
+
+    sim::ResetHost();
+    sim::World::Get().Reset();
+    sim::SetLogOutput([](const std::string&) {});
+}
+
+}  // namespace testing_support
