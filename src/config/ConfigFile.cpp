@@ -1,10 +1,62 @@
 #include "config/ConfigFile.h"
 
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <system_error>
 #include <utility>
+#include <vector>
 
+#include "config/JsonReader.h"
 #include "host/HostApi.h"
+#include "logging/LogText.h"
+#include "logging/Logger.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A parse error quotes the text it stopped at, which can be the rest of a huge file: the error
+// keeps the start of it.
+constexpr std::size_t kMaxParseErrorCharacters = 300;
+
+[[noreturn]] void CannotOpen(const std::string& path, const std::string& reason)
+{
+    throw std::runtime_error("Can't open config file: " + path + " (" + reason + ")");
+}
+
+std::string ReasonOf(int error)
+{
+    switch (error) {
+    case ENOENT:
+        return "not found";
+    case EACCES:
+        return "permission denied";
+    default:
+        return std::generic_category().message(error);
+    }
+}
+
+// Only a regular file (or a link to one) is opened: a FIFO or a device would block the game
+// thread until someone wrote to it, and a folder cannot be read.
+void CheckIsRegularFile(const fs::path& file, const std::string& path)
+{
+    std::error_code error;
+    const fs::file_status status = fs::status(file, error);
+    if (status.type() == fs::file_type::not_found) {
+        CannotOpen(path, "not found");
+    }
+    if (error) {
+        CannotOpen(path, ReasonOf(error.value()));
+    }
+    if (status.type() != fs::file_type::regular) {
+        CannotOpen(path, "not a regular file");
+    }
+}
+
+}  // namespace
 
 ConfigFile::ConfigFile(std::string path) : Path(std::move(path)) {}
 
@@ -21,18 +73,24 @@ void ConfigFile::Read()
 
 nlohmann::json ConfigFile::Parse() const
 {
-    std::ifstream file(Path);
-    if (!file.is_open()) {
-        throw std::runtime_error("Can't open config file: " + Path);
+    // The path is UTF-8; on Windows it must not pass through the ANSI code page.
+    const fs::path file = fs::u8path(Path);
+    CheckIsRegularFile(file, Path);
+    errno = 0;
+    std::ifstream stream(file);
+    if (!stream.is_open()) {
+        CannotOpen(Path, ReasonOf(errno != 0 ? errno : EACCES));
     }
-    // A fresh value: a file that breaks half-way never leaves a partial document behind.
+    std::vector<DuplicateKey> duplicates;
     nlohmann::json document;
     try {
-        // Stream extraction is not strict: it stops after the first complete value, so trailing
-        // text is never examined. Comments are refused and a UTF-8 byte-order mark is skipped.
-        file >> document;
+        document = ReadJson(stream, duplicates);
     } catch (const std::exception& error) {
-        throw std::runtime_error(std::string("Error parsing config file: ") + error.what());
+        throw std::runtime_error(std::string("Error parsing config file: ") + Capped(error.what(), kMaxParseErrorCharacters));
+    }
+    for (const DuplicateKey& duplicate : duplicates) {
+        GetLogger()->warn("Key {} is written twice in {}: the last one is used", Quoted(duplicate.Key),
+                          duplicate.Parent.empty() ? std::string("the file") : Quoted(duplicate.Parent));
     }
     return document;
 }

@@ -15,6 +15,8 @@ public:
     // Reads and parses the file into Document; throws std::runtime_error and keeps the old Document on failure.
     void Read();
     // Reads and parses the file into a new document, leaving Document as it is; throws as Read does.
+    // Anything but a regular file is refused without opening it. A key written twice in one
+    // object is logged as a warning; the last one is used.
     nlohmann::json Parse() const;
 
     std::string Path;

@@ -2,9 +2,15 @@
 // that fails to read never disturbs the document of the last good read.
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <stdexcept>
 #include <string>
+
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -58,7 +64,48 @@ TEST_F(ConfigFileTest, ConstructionReadsNothingAndReadingIsSilent)
 
 TEST_F(ConfigFileTest, AMissingFileFailsWithTheFullPath)
 {
-    EXPECT_EQ(ReadError(), "Can't open config file: " + server.Path() + "/ArkApi/Plugins/DinoTuner/config.json");
+    EXPECT_EQ(ReadError(), "Can't open config file: " + server.Path() + "/ArkApi/Plugins/DinoTuner/config.json (not found)");
+}
+
+TEST_F(ConfigFileTest, AnythingButARegularFileIsRefusedWithoutWaiting)
+{
+    // A FIFO would block the game thread until someone wrote to it; a folder cannot be read.
+    std::filesystem::create_directories(server.ConfigPath());
+    EXPECT_EQ(ReadError(), "Can't open config file: " + server.ConfigPath() + " (not a regular file)");
+#if !defined(_WIN32)
+    std::filesystem::remove(server.ConfigPath());
+    ASSERT_EQ(mkfifo(server.ConfigPath().c_str(), 0600), 0);
+    EXPECT_EQ(ReadError(), "Can't open config file: " + server.ConfigPath() + " (not a regular file)");
+    // A link to a regular file is read through.
+    std::filesystem::remove(server.ConfigPath());
+    const std::string target = server.Path() + "/real.json";
+    std::ofstream(target) << R"({"linked": true})";
+    std::filesystem::create_symlink(target, server.ConfigPath());
+    EXPECT_EQ(ReadError(), "");
+#endif
+}
+
+TEST_F(ConfigFileTest, AKeyWrittenTwiceIsNamedAndTheLastOneWins)
+{
+    server.WriteConfig(R"({"DinoBalance": {"a": {}}, "GlobalDinoBalance": null,
+        "DinoBalance": {"rex": {"AllowTame": true, "AllowTame": false}, "rex": {"AllowRide": false}}})");
+    ConfigFile config = PluginFile();
+    config.Read();
+
+    EXPECT_EQ(config.Document, json::parse(R"({"GlobalDinoBalance": null, "DinoBalance": {"rex": {"AllowRide": false}}})"));
+    EXPECT_EQ(log->Messages("warning"), (std::vector<std::string>{
+                                            R"(Key "DinoBalance" is written twice in the file: the last one is used)",
+                                            R"(Key "AllowTame" is written twice in "rex": the last one is used)",
+                                            R"(Key "rex" is written twice in "DinoBalance": the last one is used)"}));
+}
+
+TEST_F(ConfigFileTest, AParseErrorQuotesOnlyTheStartOfAHugeToken)
+{
+    server.WriteConfig(R"({"GlobalDinoBalance": ")" + std::string(1000000, 'x'));
+    const std::string error = ReadError();
+    EXPECT_EQ(error.rfind("Error parsing config file: [json.exception.parse_error.101]", 0), 0u) << error.substr(0, 200);
+    EXPECT_LT(error.size(), 400u);
+    EXPECT_EQ(error.substr(error.size() - 3), "...");
 }
 
 TEST_F(ConfigFileTest, ABrokenFileFailsWithTheParsersMessage)

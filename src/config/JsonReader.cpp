@@ -1,0 +1,119 @@
+#include "config/JsonReader.h"
+
+#include <utility>
+
+namespace {
+
+using nlohmann::json;
+
+// Builds the document from the parser's events, as the library's own builder does, with an
+// explicit stack so that depth costs no recursion.
+class DocumentBuilder {
+public:
+    DocumentBuilder(json& root, std::vector<DuplicateKey>& duplicates) : root_(root), duplicates_(duplicates) {}
+
+    bool null() { return Add(nullptr); }
+    bool boolean(bool value) { return Add(value); }
+    bool number_integer(json::number_integer_t value) { return Add(value); }
+    bool number_unsigned(json::number_unsigned_t value) { return Add(value); }
+    bool number_float(json::number_float_t value, const json::string_t& /*text*/) { return Add(value); }
+    bool string(json::string_t& value) { return Add(std::move(value)); }
+    bool binary(json::binary_t& value) { return Add(std::move(value)); }
+
+    bool start_object(std::size_t /*elements*/)
+    {
+        Open(json::value_t::object);
+        return true;
+    }
+    bool key(json::string_t& key)
+    {
+        Level& level = stack_.back();
+        // Like the library: the member is made (or found) now, and the value read next fills it,
+        // so a later member of the same name wins.
+        auto [member, inserted] = level.Value->get_ref<json::object_t&>().emplace(std::move(key), nullptr);
+        if (!inserted) {
+            duplicates_.push_back(DuplicateKey{member->first, level.Name ? *level.Name : std::string()});
+        }
+        pending_ = &member->second;
+        level.LastKey = &member->first;
+        return true;
+    }
+    bool end_object()
+    {
+        stack_.pop_back();
+        return true;
+    }
+    bool start_array(std::size_t /*elements*/)
+    {
+        Open(json::value_t::array);
+        return true;
+    }
+    bool end_array()
+    {
+        stack_.pop_back();
+        return true;
+    }
+
+    template <typename Exception>
+    bool parse_error(std::size_t /*position*/, const std::string& /*token*/, const Exception& error)
+    {
+        throw error;
+    }
+
+private:
+    // Keys are pointed at in the document, never copied: a long key over deep nesting would
+    // otherwise be copied once per level.
+    struct Level {
+        json* Value;
+        const std::string* Name;     // the key this object or array stands under (null at the top)
+        const std::string* LastKey;  // in an object, the key whose value is being read
+    };
+
+    // Places `value` where the parser stands: the root, the next array element or the pending member.
+    template <typename Value>
+    json* Place(Value&& value)
+    {
+        if (stack_.empty()) {
+            root_ = json(std::forward<Value>(value));
+            return &root_;
+        }
+        json& container = *stack_.back().Value;
+        if (container.is_array()) {
+            container.push_back(json(std::forward<Value>(value)));
+            return &container.back();
+        }
+        *pending_ = json(std::forward<Value>(value));
+        return pending_;
+    }
+
+    template <typename Value>
+    bool Add(Value&& value)
+    {
+        Place(std::forward<Value>(value));
+        return true;
+    }
+
+    void Open(json::value_t type)
+    {
+        // An array's elements are named after the array's own key; an object's members after theirs.
+        const std::string* name = stack_.empty() ? nullptr : stack_.back().Value->is_object() ? stack_.back().LastKey : stack_.back().Name;
+        json* opened = Place(type);
+        stack_.push_back(Level{opened, name, nullptr});
+    }
+
+    json& root_;
+    std::vector<DuplicateKey>& duplicates_;
+    std::vector<Level> stack_;
+    json* pending_ = nullptr;
+};
+
+}  // namespace
+
+json ReadJson(std::istream& input, std::vector<DuplicateKey>& duplicates)
+{
+    json document;
+    DocumentBuilder builder(document, duplicates);
+    // Not strict: reading stops after the first complete value, so trailing text is never examined.
+    json::sax_parse(input, &builder, json::input_format_t::json, /*strict=*/false, /*ignore_comments=*/false);
+    return document;
+}
