@@ -1,6 +1,7 @@
 #include "balance/ConsumptionRates.h"
 
 #include <array>
+#include <initializer_list>
 #include <string>
 
 #include "balance/BlueprintPath.h"
@@ -80,6 +81,19 @@ void ScaleGroup(APrimalDinoCharacter* dino, APrimalDinoCharacter* fresh, const s
     }
 }
 
+// A group the previous table changed and the new one leaves alone goes back to the game's own
+// rates: those of the fresh dino, times 1. A group the plugin never changed stays untouched.
+void RestoreWhatIsNoLongerSet(BalancedDino& entry, const BalancedDino& before)
+{
+    for (float BalancedDino::*multiplier : {&BalancedDino::ReducedFoodConsumptionSpeedMultiplier,
+                                            &BalancedDino::ReducedStaminaConsumptionSpeedMultiplier,
+                                            &BalancedDino::ReducedOxygenConsumptionSpeedMultiplier}) {
+        if (!ChangesRates(entry, multiplier) && ChangesRates(before, multiplier)) {
+            entry.*multiplier = 1.0f;
+        }
+    }
+}
+
 bool ChangesNothing(const BalancedDino& entry)
 {
     return !ChangesRates(entry, &BalancedDino::ReducedFoodConsumptionSpeedMultiplier) &&
@@ -126,7 +140,7 @@ void ApplyConsumptionRates(APrimalDinoCharacter* dino, BalancedDino entry)
     game::Call<bool>("AActor.ForceDestroy", static_cast<AActor*>(fresh));
 }
 
-void ApplyDinoBalance(const BalanceTable& table, APrimalDinoCharacter* dino)
+void ApplyDinoBalance(const BalanceTable& table, APrimalDinoCharacter* dino, const BalanceTable* previous)
 {
     if (dino == nullptr) {
         return;
@@ -147,8 +161,11 @@ void ApplyDinoBalance(const BalanceTable& table, APrimalDinoCharacter* dino)
     if (game::Read<int>(dino, "AActor.TargetingTeam") <= kTamedTeamThreshold) {
         return;
     }
-    const BalancedDino entry = EntryInEffect(table, dino);
-    // With all three multipliers at -1.0 nothing can change: spawning a temporary dino for
+    BalancedDino entry = EntryInEffect(table, dino);
+    if (previous != nullptr) {
+        RestoreWhatIsNoLongerSet(entry, EntryInEffect(*previous, dino));
+    }
+    // With all three multipliers not set nothing can change: spawning a temporary dino for
     // every tamed dino at each start and reload would be pure cost.
     if (ChangesNothing(entry)) {
         return;
@@ -156,7 +173,7 @@ void ApplyDinoBalance(const BalanceTable& table, APrimalDinoCharacter* dino)
     ApplyConsumptionRates(dino, entry);
 }
 
-void ApplyToExistingDinos(const BalanceTable& table)
+void ApplyToExistingDinos(const BalanceTable& table, const BalanceTable* previous)
 {
     UClass* dinoClass = game::Call<UClass*>("APrimalDinoCharacter.GetPrivateStaticClass");
     UWorld* world = ArkApi::GetApiUtils().QueryWorld();
@@ -166,7 +183,7 @@ void ApplyToExistingDinos(const BalanceTable& table)
     for (std::int32_t i = 0; i < actors.ArrayNum; ++i) {
         AActor* actor = actors.Data[i];
         if (game::Read<int>(actor, "AActor.TargetingTeam") >= kSweepTeamMinimum) {
-            ApplyDinoBalance(table, static_cast<APrimalDinoCharacter*>(actor));
+            ApplyDinoBalance(table, static_cast<APrimalDinoCharacter*>(actor), previous);
         }
     }
     game::Free(actors.Data);

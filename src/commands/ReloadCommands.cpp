@@ -3,22 +3,34 @@
 #include <fmt/format.h>
 
 #include "host/GameAccess.h"
+#include "logging/LogText.h"
 
 namespace {
 
 constexpr FLinearColor kGreen{0.0f, 1.0f, 0.0f, 1.0f};
+constexpr FLinearColor kYellow{1.0f, 1.0f, 0.0f, 1.0f};
 constexpr FLinearColor kRed{1.0f, 0.0f, 0.0f, 1.0f};
 constexpr std::int32_t kRconResponseType = 0;
-// A parse error quotes the token it stopped at, which can be the rest of a huge file: a chat line
-// or an RCON packet carries only the start of it (the log keeps the whole text).
+// An error can quote the rest of a huge file: a chat line or an RCON packet carries only the
+// start of it (the log keeps the whole text).
 constexpr std::size_t kMaxReplyError = 400;
 
-std::string FailureReply(const std::string& error)
+// The reply for anything but a clean reload, or nothing (empty) for a clean one.
+std::string ProblemReply(const ReloadResult& result)
 {
-    if (error.size() <= kMaxReplyError) {
-        return fmt::format("Reload failed: {}", error);
+    if (!result.Succeeded) {
+        return "Reload failed: " + Capped(result.Error, kMaxReplyError);
     }
-    return fmt::format("Reload failed: {}...", error.substr(0, kMaxReplyError));
+    if (result.Skipped > 0) {
+        return fmt::format("Reloaded, but skipped {} of {} entries. First: {}", result.Skipped, result.Entries,
+                           Capped(result.FirstSkipped, kMaxReplyError));
+    }
+    return {};
+}
+
+FLinearColor ColourOf(const ReloadResult& result)
+{
+    return !result.Succeeded ? kRed : result.Skipped > 0 ? kYellow : kGreen;
 }
 
 }  // namespace
@@ -29,9 +41,10 @@ void ReloadCmdCommand::execute(APlayerController* player, FString* /*line*/, boo
     if (player == nullptr) {
         return;
     }
-    FString reply(result.Succeeded ? fmt::format("Reloaded config") : FailureReply(result.Error));
+    const std::string problem = ProblemReply(result);
+    FString reply = problem.empty() ? FString(fmt::format("Reloaded config")) : FString::FromUtf8(problem);
     game::Call<void>("AShooterPlayerController.ClientServerChatDirectMessage", static_cast<AShooterPlayerController*>(player),
-                     &reply, result.Succeeded ? kGreen : kRed, false);
+                     &reply, ColourOf(result), false);
 }
 
 void ReloadRCONCommand::execute(RCONClientConnection* connection, RCONPacket* packet, UWorld* /*world*/)
@@ -40,6 +53,7 @@ void ReloadRCONCommand::execute(RCONClientConnection* connection, RCONPacket* pa
     if (connection == nullptr || packet == nullptr) {
         return;  // no client or no request to answer
     }
-    FString reply(result.Succeeded ? std::string("Reloaded Config") : FailureReply(result.Error));
+    const std::string problem = ProblemReply(result);
+    FString reply = problem.empty() ? FString("Reloaded Config") : FString::FromUtf8(problem);
     game::Call<void>("RCONClientConnection.SendMessageW", connection, packet->Id, kRconResponseType, &reply);
 }

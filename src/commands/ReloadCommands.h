@@ -14,7 +14,8 @@ using ReloadAction = std::function<ReloadResult()>;
 class ReloadCmdCommand : public BaseConsoleCommand {
 public:
     explicit ReloadCmdCommand(ReloadAction reload) : BaseConsoleCommand("DinoTuner.Reload"), reload_(std::move(reload)) {}
-    // Reloads; replies green "Reloaded config" or red "Reload failed: <error>" to a non-null player.
+    // Reloads; replies to a non-null player: green "Reloaded config", yellow when entries were
+    // skipped (how many, and the first one's error), red "Reload failed: <error>".
     void execute(APlayerController* player, FString* line, bool flag) override;
 
 private:
@@ -25,7 +26,8 @@ private:
 class ReloadRCONCommand : public BaseRConCommand {
 public:
     explicit ReloadRCONCommand(ReloadAction reload) : BaseRConCommand("DinoTuner.Reload"), reload_(std::move(reload)) {}
-    // Reloads; replies "Reloaded Config" or "Reload failed: <error>" with the request's id, type 0.
+    // Reloads; replies with the request's id, type 0: "Reloaded Config", the skipped entries as on
+    // the console, or "Reload failed: <error>".
     void execute(RCONClientConnection* connection, RCONPacket* packet, UWorld* world) override;
 
 private:

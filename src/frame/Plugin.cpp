@@ -1,7 +1,6 @@
 #include "frame/Plugin.h"
 
 #include <exception>
-#include <memory>
 #include <utility>
 
 #include "balance/ConsumptionRates.h"
@@ -31,15 +30,19 @@ void DinoTuner::Load()
 {
     InitLogger(GetLogger(), "DinoTuner");
 
-    // Stored only once read: a file that cannot be read leaves the field empty.
-    auto config = std::make_unique<ConfigFile>(ConfigFile::PluginPath("DinoTuner/config.json"));
-    config->Read();
-    Config = config.release();
-    GetLogger()->info("Config Loaded!");
-
-    // Stored before the fill, so a fill that fails still leaves the table with the plugin.
+    Config = new ConfigFile(ConfigFile::PluginPath("DinoTuner/config.json"));
     Balances = new BalanceTable();
-    Balances->LoadBalances(Config->Document);
+    // A file that cannot be read or filled at start must not lock the admin out: the plugin
+    // still installs its hooks and commands, with a table that changes nothing, and a reload of
+    // the fixed file brings the balances in.
+    try {
+        Config->Read();
+        GetLogger()->info("Config Loaded!");
+        Balances->LoadBalances(Config->Document);
+    } catch (const std::exception& error) {
+        GetLogger()->error(error.what());
+        GetLogger()->warn("No balances are in effect until DinoTuner.Reload reads a good file");
+    }
 
     if (ArkApi::GetApiUtils().QueryServerState() == static_cast<int>(ServerStatus::Ready)) {
         ApplyToExistingDinos(*Balances);
@@ -66,24 +69,26 @@ void DinoTuner::Unload() {}
 ReloadResult DinoTuner::Reload()
 {
     ReloadResult result;
-    if (Config == nullptr) {
-        result.Error = "the configuration was never loaded";
+    if (Config == nullptr || Balances == nullptr) {
+        result.Error = "the plugin was never loaded";
         GetLogger()->error(result.Error);
         return result;
     }
     try {
-        // The new document and table are built aside and only kept when both are complete, so
-        // a broken file never leaves the running table half rebuilt.
+        // The new document and table are built aside and only swapped in when both are complete,
+        // so a broken file never leaves the running table half rebuilt.
         nlohmann::json document = Config->Parse();
-        if (Balances != nullptr) {
-            Balances->LoadBalances(document);
-        }
+        BalanceTable table;
+        const LoadReport report = table.LoadBalances(document);
+        std::swap(*Balances, table);
         Config->Document = std::move(document);
-        // From here the new table is in effect; a failure while applying it is still reported
-        // rather than let into the host's command callback (reloading again is harmless).
-        if (Balances != nullptr) {
-            ApplyToExistingDinos(*Balances);
-        }
+        result.Entries = report.Entries;
+        result.Skipped = report.Skipped;
+        result.FirstSkipped = report.FirstSkipped;
+        // From here the new table is in effect (`table` now holds the previous one, so that rates
+        // it changed and the new one no longer does go back to the game's). A failure while
+        // applying it is still reported rather than let into the host's command callback.
+        ApplyToExistingDinos(*Balances, &table);
         if (HookList != nullptr) {
             for (Hook* hook : *HookList) {
                 hook->OnReload();

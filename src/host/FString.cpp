@@ -1,5 +1,6 @@
 #include "host/FString.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -35,6 +36,12 @@ FString::FString(const std::string& narrow) : FString(narrow.c_str()) {}
 FString::FString(const char16_t* units, int length)
 {
     Assign(units, length);
+}
+
+FString FString::FromUtf8(const std::string& text)
+{
+    const std::u16string units = text::Utf8ToUtf16(text.data(), std::min(text.size(), text.find('\0')));
+    return FString(units.data(), static_cast<int>(units.size()));
 }
 
 FString::FString(const FString& other)

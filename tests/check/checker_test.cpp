@@ -180,7 +180,7 @@ TEST(Checker, AMissingFileIsTheOpenError)
 {
     const CheckerRun run = RunChecker("/nonexistent/dinotuner/config.json");
     EXPECT_EQ(run.Status, 1);
-    EXPECT_NE(run.Output.find("[DinoTuner][error] Can't open config file: /nonexistent/dinotuner/config.json\n"), std::string::npos)
+    EXPECT_NE(run.Output.find("[DinoTuner][error] Can't open config file: /nonexistent/dinotuner/config.json (not found)\n"), std::string::npos)
         << run.Output;
 }
 

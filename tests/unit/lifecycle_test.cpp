@@ -205,31 +205,48 @@ TEST_F(Lifecycle, TeardownOfAContainerNotOnTheListLeavesTheListAlone)
     EXPECT_EQ(RequestsOf("RemoveHook")[0].Name, "Test.Stray");
 }
 
-TEST_F(Lifecycle, MissingConfigEndsLoadBeforeHooksAndDetachAsksNothing)
+// A file that cannot be used at start must not lock the admin out until a restart: the hooks
+// and both commands are there, the table changes nothing, and a reload brings the balances in.
+struct BrokenStartCase {
+    const char* Name;
+    const char* File;  // null: no file at all
+    const char* Error;
+};
+
+const BrokenStartCase kBrokenStarts[] = {
+    {"Missing", nullptr, "Can't open config file: "},
+    {"Unparsable", "{", "Error parsing config file: [json.exception.parse_error.101]"},
+    {"SectionMissing", R"({"GlobalDinoBalance": null})", "[json.exception.out_of_range.403] key 'DinoBalance' not found"},
+};
+
+class BrokenStart : public Lifecycle, public ::testing::WithParamInterface<BrokenStartCase> {};
+
+TEST_P(BrokenStart, InstallsEverythingWithANeutralTableAndSaysSo)
 {
+    if (GetParam().File != nullptr) {
+        server.WriteConfig(GetParam().File);
+    }
     EXPECT_EQ(OnEntryPointNotification(ProcessAttach), 1);
 
-    EXPECT_EQ(log->Count("[DinoTuner][error] Can't open config file: " + server.ConfigPath()), 1u);
-    EXPECT_EQ(log->Count("Config Loaded!"), 0u);
-    EXPECT_EQ(ThePlugin().Config, nullptr);
-    EXPECT_EQ(ThePlugin().Balances, nullptr);
-    EXPECT_TRUE(ArkPluginInstance->HookList->empty());
-    EXPECT_EQ(ArkPluginInstance->Commands->Count(), 0);
-    sim::ClearRequests();
+    const std::vector<std::string> errors = log->Messages("error");
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].rfind(GetParam().Error, 0), 0u) << errors[0];
+    EXPECT_EQ(log->Messages("warning"), std::vector<std::string>{"No balances are in effect until DinoTuner.Reload reads a good file"});
+    EXPECT_EQ(RequestsOf("InstallHook").size(), 6u);
+    EXPECT_EQ(sim::ConsoleCommandNames(), std::vector<std::string>{"DinoTuner.Reload"});
+    EXPECT_EQ(sim::RconCommandNames(), std::vector<std::string>{"DinoTuner.Reload"});
+    const BalanceTable& table = *ThePlugin().Balances;
+    EXPECT_TRUE(table.Dinos.empty());
+    EXPECT_EQ(table.Global.ReducedFoodConsumptionSpeedMultiplier, -1.0f) << "an unfilled table must change nothing";
+    EXPECT_TRUE(table.Global.AllowTame);
 
-    EXPECT_EQ(OnEntryPointNotification(ProcessDetach), 1);
-    EXPECT_TRUE(sim::Requests().empty());
+    server.WriteConfig(R"({"GlobalDinoBalance": null, "DinoBalance": {"a": {}}})");
+    EXPECT_TRUE(ThePlugin().Reload().Succeeded);
+    EXPECT_EQ(ThePlugin().Balances->Dinos.size(), 1u);
 }
 
-TEST_F(Lifecycle, StructurallyBrokenConfigAtLoadIsLoggedAndInstallsNothing)
-{
-    server.WriteConfig(R"({"GlobalDinoBalance": null})");
-    EXPECT_EQ(OnEntryPointNotification(ProcessAttach), 1);
-    EXPECT_EQ(log->Count("[json.exception.out_of_range.403] key 'DinoBalance' not found"), 1u);
-    EXPECT_NE(ThePlugin().Balances, nullptr);
-    EXPECT_TRUE(ArkPluginInstance->HookList->empty());
-    EXPECT_TRUE(RequestsOf("InstallHook").empty());
-}
+INSTANTIATE_TEST_SUITE_P(Files, BrokenStart, ::testing::ValuesIn(kBrokenStarts),
+                         [](const ::testing::TestParamInfo<BrokenStartCase>& info) { return std::string(info.param.Name); });
 
 // A plugin whose Unload can be seen, standing in for the real one behind the plugin pointer.
 class ObservedPlugin : public ArkPlugin {

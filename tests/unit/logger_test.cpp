@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "logging/LogLine.h"
+#include "logging/LogText.h"
 #include "logging/Logger.h"
 #include "support/RecordingSink.h"
 
@@ -70,6 +71,15 @@ TEST(PluginLogger, SecondInitReplacesTheLogger)
     EXPECT_NE(GetLogger(), first);
     GetLogger()->info("hello");
     EXPECT_EQ(sink->Count("[Renamed][info] hello"), 1u);
+}
+
+TEST(LogText, CapsByCharacterAndQuotesOnOneLine)
+{
+    EXPECT_EQ(Capped("abcdef", 3), "abc...");
+    EXPECT_EQ(Capped("abc", 3), "abc");
+    EXPECT_EQ(Capped("\xC3\xA9\xC3\xA9\xC3\xA9", 2), "\xC3\xA9\xC3\xA9...") << "a character is never cut in half";
+    EXPECT_EQ(Quoted("a\"b\\c\nd\x7F"), R"("a\"b\\c\u000ad\u007f")");
+    EXPECT_EQ(Quoted(std::string(300, 'k')), "\"" + std::string(200, 'k') + "...\"");
 }
 
 }  // namespace

@@ -89,7 +89,7 @@ TEST_F(ReloadCommands, FailureIsRedWithTheLoggedError)
     Console(plugin.World().AddPlayer("ann", std::nullopt));
     Rcon(7);
 
-    const std::string error = "Can't open config file: " + plugin.Server().ConfigPath();
+    const std::string error = "Can't open config file: " + plugin.Server().ConfigPath() + " (not found)";
     ASSERT_EQ(chat.size(), 1u);
     EXPECT_EQ(chat[0].Text, "Reload failed: " + error);
     EXPECT_EQ(chat[0].Colour.R, 1.0f);
@@ -101,7 +101,7 @@ TEST_F(ReloadCommands, FailureIsRedWithTheLoggedError)
     EXPECT_EQ(plugin.Log().Count("[DinoTuner][error] " + error), 2u);
 }
 
-TEST_F(ReloadCommands, AHugeErrorIsCutShortInTheRepliesButLoggedWhole)
+TEST_F(ReloadCommands, AHugeTokenIsQuotedOnlyInPartInTheLogAndTheReplies)
 {
     // The parser quotes the unterminated string it stopped at: 100,000 characters of it.
     plugin.Server().WriteConfig(R"({"GlobalDinoBalance": ")" + std::string(100000, 'x'));
@@ -110,11 +110,32 @@ TEST_F(ReloadCommands, AHugeErrorIsCutShortInTheRepliesButLoggedWhole)
 
     ASSERT_EQ(chat.size(), 1u);
     ASSERT_EQ(answers.size(), 1u);
-    EXPECT_EQ(chat[0].Text.rfind("Reload failed: Error parsing config file: ", 0), 0u);
-    EXPECT_LE(chat[0].Text.size(), 500u);
-    EXPECT_EQ(chat[0].Text.substr(chat[0].Text.size() - 3), "...");
+    const std::vector<std::string> errors = plugin.Log().Messages("error");
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(errors[0].rfind("Error parsing config file: ", 0), 0u);
+    EXPECT_LT(errors[0].size(), 400u);
+    EXPECT_EQ(errors[0].substr(errors[0].size() - 3), "...");
+    EXPECT_EQ(chat[0].Text, "Reload failed: " + errors[0]);
     EXPECT_EQ(answers[0].Text, chat[0].Text);
-    EXPECT_EQ(plugin.Log().Count(std::string(100000, 'x')), 2u);
+}
+
+TEST_F(ReloadCommands, SkippedEntriesAreCountedAndTheFirstIsNamedInYellow)
+{
+    plugin.Server().WriteConfig(R"({"GlobalDinoBalance": null, "DinoBalance": {"a": {}, "b": {"AllowTame": 1}, "c": 7}})");
+    Console(plugin.World().AddPlayer("ann", std::nullopt));
+    Rcon(12);
+
+    const std::string expected =
+        R"(Reloaded, but skipped 2 of 3 entries. First: [json.exception.type_error.302] type must be boolean, but is number (key "AllowTame") in "b")";
+    ASSERT_EQ(chat.size(), 1u);
+    EXPECT_EQ(chat[0].Text, expected);
+    EXPECT_EQ(chat[0].Colour.R, 1.0f);
+    EXPECT_EQ(chat[0].Colour.G, 1.0f);
+    EXPECT_EQ(chat[0].Colour.B, 0.0f);
+    EXPECT_EQ(chat[0].Colour.A, 1.0f);
+    ASSERT_EQ(answers.size(), 1u);
+    EXPECT_EQ(answers[0].Text, expected);
+    EXPECT_EQ(answers[0].Type, 0);
 }
 
 TEST_F(ReloadCommands, ANullConnectionReloadsWithoutAnswering)

@@ -124,7 +124,7 @@ TEST_F(ReloadTest, AMissingFileChangesNothing)
     server.DeleteConfig();
     const ReloadResult result = ThePlugin().Reload();
     ExpectFailedReload(result, "Can't open config file: ");
-    EXPECT_EQ(result.Error, "Can't open config file: " + server.ConfigPath());
+    EXPECT_EQ(result.Error, "Can't open config file: " + server.ConfigPath() + " (not found)");
 }
 
 TEST_F(ReloadTest, ABrokenFileChangesNothingAndTheFixedFileThenLoads)
@@ -164,9 +164,9 @@ const StructureCase kStructureCases[] = {
     {"GlobalMissing", R"({"DinoBalance": {}})", "[json.exception.out_of_range.403] key 'GlobalDinoBalance' not found"},
     {"DocumentIsAnArray", R"([])", "[json.exception.type_error.304] cannot use at() with array"},
     {"GlobalIsAString", R"({"GlobalDinoBalance": "on", "DinoBalance": {}})",
-     "[json.exception.type_error.305] cannot use operator[] with a string argument with string"},
+     R"([json.exception.type_error.305] cannot use operator[] with a string argument with string in "GlobalDinoBalance")"},
     {"GlobalSwitchIsANumber", R"({"GlobalDinoBalance": {"AllowRide": 0}, "DinoBalance": {"a": {}}})",
-     "[json.exception.type_error.302] type must be boolean, but is number"},
+     R"([json.exception.type_error.302] type must be boolean, but is number (key "AllowRide") in "GlobalDinoBalance")"},
 };
 
 class ReloadStructure : public ReloadTest, public ::testing::WithParamInterface<StructureCase> {};
@@ -192,8 +192,9 @@ TEST_F(ReloadTest, AFailingEntryDoesNotFailTheReload)
     EXPECT_EQ(ThePlugin().Balances->Find("a"), nullptr);
     EXPECT_NE(ThePlugin().Balances->Find("b"), nullptr);
     EXPECT_EQ(log->Messages(),
-              (std::vector<std::string>{"Error loading dino: [json.exception.type_error.302] type must be boolean, but is number",
-                                        "Loaded 1 dino balances!"}));
+              (std::vector<std::string>{
+                  R"(Error loading dino: [json.exception.type_error.302] type must be boolean, but is number (key "AllowTame") in "a")",
+                  "Loaded 1 dino balances!"}));
     EXPECT_EQ(hooks.Reloads, 1);
 }
 

@@ -1,6 +1,5 @@
 // Warnings about the species keys: a key only ever matches the blueprint path of a class,
-// Blueprint'/Game/<folders>/<Asset>.<Asset>', byte for byte, after the plugin has turned it into
-// the game's text and back.
+// Blueprint'/Game/<folders>/<Asset>.<Asset>', byte for byte in UTF-8, up to a zero character.
 
 #include <map>
 #include <optional>
@@ -10,7 +9,6 @@
 
 #include "CheckReport.h"
 #include "config/BalanceKeys.h"
-#include "host/FString.h"
 
 namespace check {
 
@@ -80,16 +78,6 @@ std::string FormMessage(const std::string& key)
     return fmt::format("not of the form {}: it can never match a species", kForm);
 }
 
-bool HasHighBytes(const std::string& key)
-{
-    for (const char c : key) {
-        if (static_cast<unsigned char>(c) > 0x7F) {
-            return true;
-        }
-    }
-    return false;
-}
-
 void Warn(Report& report, const std::string& section, std::string message)
 {
     report.Warnings.push_back(Warning{section, "", std::move(message)});
@@ -118,17 +106,14 @@ void CheckSpeciesKeys(Report& report)
         return;
     }
 
-    // The plugin's map key for each JSON key: the same conversion, so collisions are the plugin's.
+    // The plugin's map key for each JSON key: the text before a zero character, so collisions are the plugin's.
     std::map<std::string, std::vector<std::string>> byStoredKey;
     for (const auto& member : species->items()) {
         const std::string& key = member.key();
-        const std::string stored = FString(key).ToString();
+        const std::string stored = key.substr(0, key.find('\0'));
         byStoredKey[stored].push_back(key);
 
-        if (HasHighBytes(key)) {
-            Warn(report, key,
-                 fmt::format("has characters outside ASCII; each of their bytes becomes \"?\" (\"{}\"), so the key can never match", stored));
-        } else if (key.find('\0') != std::string::npos) {
+        if (key.find('\0') != std::string::npos) {
             Warn(report, key, fmt::format("contains a zero character; the plugin keeps only \"{}\", the text before it", stored));
         } else if (!IsBlueprintPath(key)) {
             Warn(report, key, FormMessage(key));
