@@ -13,6 +13,7 @@ struct AllocatorState {
     std::mutex Lock;
     std::unordered_set<void*> Live;
     std::size_t UnknownFrees = 0;
+    std::uint64_t Made = 0;
 };
 
 AllocatorState& State()
@@ -27,6 +28,7 @@ void* GameMalloc(std::size_t size, std::uint32_t /*alignment*/)
     if (block != nullptr) {
         std::lock_guard<std::mutex> guard(State().Lock);
         State().Live.insert(block);
+        ++State().Made;
     }
     return block;
 }
@@ -46,6 +48,7 @@ void* GameRealloc(void* original, std::size_t size)
     if (block != nullptr) {
         state.Live.erase(original);
         state.Live.insert(block);
+        ++state.Made;
     }
     return block;
 }
@@ -79,6 +82,12 @@ std::size_t LiveAllocations()
 {
     std::lock_guard<std::mutex> guard(State().Lock);
     return State().Live.size();
+}
+
+std::uint64_t GameAllocationsMade()
+{
+    std::lock_guard<std::mutex> guard(State().Lock);
+    return State().Made;
 }
 
 std::size_t UnknownPointerFrees()

@@ -99,6 +99,8 @@ ARK_API void ResetHost();
 
 // Game allocations not yet freed.
 ARK_API std::size_t LiveAllocations();
+// Allocations and reallocations made since start, freed or not.
+ARK_API std::uint64_t GameAllocationsMade();
 // Frees or reallocations of pointers the allocator never handed out (ignored, but counted).
 ARK_API std::size_t UnknownPointerFrees();
 // Names resolved through GetAddress and GetBitField since start.

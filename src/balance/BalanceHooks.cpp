@@ -13,10 +13,11 @@
 
 #include "balance/BalanceHooks.h"
 
-#include <memory>
+#include <cstdint>
+#include <unordered_map>
 
-#include "balance/BlueprintPath.h"
 #include "balance/ConsumptionRates.h"
+#include "balance/SpeciesLookup.h"
 #include "config/BalanceKeys.h"
 #include "config/BalanceTable.h"
 #include "host/FString.h"
@@ -33,8 +34,16 @@ constexpr const char* kNetBuffMarker = "Buff_Netted_Material";
 
 // ---- state -------------------------------------------------------------------------------
 
+const game::Field<FName> kName("UObjectBase.Name");
+const game::Function<FString*(FName*, FString*)> kNameToString("FName.ToString");
+
 // The table the handlers read, given when the hooks are prepared; a reload refills it in place.
 const BalanceTable* balances = nullptr;
+
+// Whether a buff name is the net's, by the name's index in the game's name table: a name's text
+// is read once, not at every buff. The number that may follow a name ("_3") is digits only and
+// cannot make or break the marker.
+std::unordered_map<std::int32_t, bool> netBuffNames;
 
 // The game's own entries, written by the host when it installs each hook.
 float (*TakeDamageGame)(APrimalDinoCharacter*, float, FDamageEvent*, AController*, AActor*) = nullptr;
@@ -46,7 +55,7 @@ void (*BeginPlayGame)(APrimalDinoCharacter*) = nullptr;
 
 // ---- helpers -----------------------------------------------------------------------------
 
-std::shared_ptr<BalancedDino> SpeciesEntry(const UObject* object)
+const BalancedDino* SpeciesEntry(const UObject* object)
 {
     return balances == nullptr ? nullptr : FindDinoBalance(*balances, object);
 }
@@ -60,10 +69,16 @@ void ApplyRates(APrimalDinoCharacter* dino)
 
 bool IsNetBuff(APrimalBuff* buff)
 {
-    FName name = game::Read<FName>(buff, "UObjectBase.Name");
+    FName name = kName.Read(buff);
+    const auto known = netBuffNames.find(name.ComparisonIndex);
+    if (known != netBuffNames.end()) {
+        return known->second;
+    }
     FString text;
-    game::Call<FString*>("FName.ToString", &name, &text);
-    return text.FindIgnoreCase(kNetBuffMarker) >= 0;
+    kNameToString(&name, &text);
+    const bool isNet = text.FindIgnoreCase(kNetBuffMarker) >= 0;
+    netBuffNames.emplace(name.ComparisonIndex, isNet);
+    return isNet;
 }
 
 // Damage taken is divided by the victim's resistance, unless it is not set (0 or -1).
@@ -109,11 +124,11 @@ void** AsSlot(Function** slot)
 
 float Hook_TakeDamage(APrimalDinoCharacter* dino, float damage, FDamageEvent* event, AController* instigator, AActor* causer)
 {
-    const std::shared_ptr<BalancedDino> victim = SpeciesEntry(dino);
-    damage = AfterResistance(damage, victim.get());
+    const BalancedDino* victim = SpeciesEntry(dino);
+    damage = AfterResistance(damage, victim);
     if (causer != nullptr) {
-        damage = AfterAttack(damage, SpeciesEntry(causer).get());
-        damage = AfterTurretFactor(damage, victim.get());
+        damage = AfterAttack(damage, SpeciesEntry(causer));
+        damage = AfterTurretFactor(damage, victim);
     }
     return TakeDamageGame(dino, damage, event, instigator, causer);
 }
@@ -124,7 +139,7 @@ APrimalBuff* Hook_AddBuff(APrimalBuff* buff, ACharacter* character, AActor* othe
     if (buff == nullptr || !IsNetBuff(buff)) {
         return AddBuffGame(buff, character, other);
     }
-    const std::shared_ptr<BalancedDino> entry = SpeciesEntry(character);
+    const BalancedDino* entry = SpeciesEntry(character);
     if (entry && entry->DisableNet) {
         return nullptr;
     }
@@ -138,7 +153,7 @@ void Hook_TameDino(APrimalDinoCharacter* dino, AShooterPlayerController* player,
         TameDinoGame(dino, player, ignoreMaxTameLimit, overrideTeam, preventNameDialog, skipAddingTamedLevels, suppressNotifications);
         return;
     }
-    const std::shared_ptr<BalancedDino> entry = SpeciesEntry(dino);
+    const BalancedDino* entry = SpeciesEntry(dino);
     if (entry && !entry->AllowTame) {
         return;
     }
@@ -151,7 +166,7 @@ void Hook_TameDino(APrimalDinoCharacter* dino, AShooterPlayerController* player,
 void Hook_DoMate(APrimalDinoCharacter* dino, APrimalDinoCharacter* partner)
 {
     // Only the dino the game runs the mating on decides; the partner's species plays no part.
-    const std::shared_ptr<BalancedDino> entry = SpeciesEntry(dino);
+    const BalancedDino* entry = SpeciesEntry(dino);
     if (entry && !entry->AllowBreed) {
         return;
     }
@@ -164,7 +179,7 @@ bool Hook_TryMultiUse(APrimalDinoCharacter* dino, APlayerController* player, int
     if (useIndex != kRideUseIndex) {
         return TryMultiUseGame(dino, player, useIndex);
     }
-    const std::shared_ptr<BalancedDino> entry = SpeciesEntry(dino);
+    const BalancedDino* entry = SpeciesEntry(dino);
     if (entry && !entry->AllowRide) {
         return false;
     }

@@ -15,6 +15,10 @@ constexpr std::int32_t kRconResponseType = 0;
 // start of it (the log keeps the whole text).
 constexpr std::size_t kMaxReplyError = 400;
 
+const game::Function<void(AShooterPlayerController*, FString*, FLinearColor, bool)> kChatDirectMessage(
+    "AShooterPlayerController.ClientServerChatDirectMessage");
+const game::Function<void(RCONClientConnection*, std::int32_t, std::int32_t, FString*)> kSendRconMessage("RCONClientConnection.SendMessageW");
+
 // The reply for anything but a clean reload, or nothing (empty) for a clean one.
 std::string ProblemReply(const ReloadResult& result)
 {
@@ -43,8 +47,7 @@ void ReloadCmdCommand::execute(APlayerController* player, FString* /*line*/, boo
     }
     const std::string problem = ProblemReply(result);
     FString reply = problem.empty() ? FString(fmt::format("Reloaded config")) : FString::FromUtf8(problem);
-    game::Call<void>("AShooterPlayerController.ClientServerChatDirectMessage", static_cast<AShooterPlayerController*>(player),
-                     &reply, ColourOf(result), false);
+    kChatDirectMessage(static_cast<AShooterPlayerController*>(player), &reply, ColourOf(result), false);
 }
 
 void ReloadRCONCommand::execute(RCONClientConnection* connection, RCONPacket* packet, UWorld* /*world*/)
@@ -55,5 +58,5 @@ void ReloadRCONCommand::execute(RCONClientConnection* connection, RCONPacket* pa
     }
     const std::string problem = ProblemReply(result);
     FString reply = problem.empty() ? FString("Reloaded Config") : FString::FromUtf8(problem);
-    game::Call<void>("RCONClientConnection.SendMessageW", connection, packet->Id, kRconResponseType, &reply);
+    kSendRconMessage(connection, packet->Id, kRconResponseType, &reply);
 }

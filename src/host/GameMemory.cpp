@@ -6,20 +6,28 @@
 
 namespace game {
 
+namespace {
+
+const Function<void*(std::size_t, std::uint32_t)> kMalloc("FMemory.Malloc");
+const Function<void*(void*, std::size_t)> kRealloc("FMemory.Realloc");
+const Function<void(void*)> kFree("FMemory.Free");
+
+}  // namespace
+
 void* Malloc(std::size_t size)
 {
-    return Call<void*>("FMemory.Malloc", size, std::uint32_t{0});
+    return kMalloc(size, std::uint32_t{0});
 }
 
 void* Realloc(void* original, std::size_t size)
 {
-    return Call<void*>("FMemory.Realloc", original, size);
+    return kRealloc(original, size);
 }
 
 void Free(void* pointer)
 {
     if (pointer != nullptr) {
-        Call<void>("FMemory.Free", pointer);
+        kFree(pointer);
     }
 }
 

@@ -5,9 +5,11 @@
 
 #include "SimHost.h"
 #include "balance/BlueprintPath.h"
+#include "balance/SpeciesLookup.h"
 #include "config/BalanceTable.h"
 #include "frame/Plugin.h"
 #include "support/LoadedPlugin.h"
+#include "world/WorldState.h"
 
 namespace {
 
@@ -91,55 +93,65 @@ TEST_F(SpeciesLookup, FindsTheSpeciesEntryByExactBytes)
 {
     UObject* raptor = Spawned(plugin.World(), "Raptor", "r");
     UObject* rex = Spawned(plugin.World(), "Rex", "x");
-    const auto entry = FindDinoBalance(Table(), raptor);
-    ASSERT_TRUE(entry);
+    const BalancedDino* entry = FindDinoBalance(Table(), raptor);
+    ASSERT_NE(entry, nullptr);
     EXPECT_EQ(entry->DamageResistanceMultiplier, 2.5f);
-    EXPECT_EQ(entry->Name.ToString(), kRaptorPath);
-    EXPECT_FALSE(FindDinoBalance(Table(), rex)) << "a key differing only in letter case does not match";
-    EXPECT_FALSE(FindDinoBalance(Table(), nullptr));
-}
-
-TEST_F(SpeciesLookup, EachLookupIsAnIndependentCopy)
-{
-    UObject* raptor = Spawned(plugin.World(), "Raptor", "r");
-    const auto first = FindDinoBalance(Table(), raptor);
-    const auto second = FindDinoBalance(Table(), raptor);
-    ASSERT_TRUE(first && second);
-    EXPECT_NE(first.get(), second.get());
-    first->DamageResistanceMultiplier = 9.0f;
-    first->Name = FString("changed");
-    EXPECT_EQ(second->DamageResistanceMultiplier, 2.5f);
-    EXPECT_EQ(FindDinoBalance(Table(), raptor)->DamageResistanceMultiplier, 2.5f);
-    EXPECT_EQ(FindDinoBalance(Table(), raptor)->Name.ToString(), kRaptorPath);
+    EXPECT_EQ(SpeciesKeyOf(Table(), raptor), kRaptorPath);
+    EXPECT_EQ(FindDinoBalance(Table(), rex), nullptr) << "a key differing only in letter case does not match";
+    EXPECT_EQ(FindDinoBalance(Table(), nullptr), nullptr);
 }
 
 TEST_F(SpeciesLookup, EntryInEffectFallsBackToTheWholeGlobalEntry)
 {
     UObject* raptor = Spawned(plugin.World(), "Raptor", "r");
     UObject* dodo = Spawned(plugin.World(), "Dodo", "d");
-    EXPECT_FALSE(FindDinoBalance(Table(), dodo)) << "lookups never hand out the global entry";
+    EXPECT_EQ(FindDinoBalance(Table(), dodo), nullptr) << "lookups never hand out the global entry";
 
-    const BalancedDino global = EntryInEffect(*ThePlugin().Balances, dodo);
-    EXPECT_EQ(global.Name.ToString(), "global");
-    EXPECT_EQ(global.ReducedFoodConsumptionSpeedMultiplier, 0.5f);
-    EXPECT_FALSE(global.AllowTame);
-
-    const BalancedDino own = EntryInEffect(*ThePlugin().Balances, raptor);
+    EXPECT_EQ(&EntryInEffect(Table(), dodo), &Table().Global);
+    EXPECT_EQ(EntryInEffect(Table(), dodo).ReducedFoodConsumptionSpeedMultiplier, 0.5f);
+    const BalancedDino& own = EntryInEffect(Table(), raptor);
     EXPECT_EQ(own.DamageResistanceMultiplier, 2.5f);
     EXPECT_EQ(own.ReducedFoodConsumptionSpeedMultiplier, -1.0f) << "a species entry is taken whole, defaults included";
 }
 
-TEST_F(SpeciesLookup, CopyHandedOutBeforeAReloadKeepsItsValues)
+TEST_F(SpeciesLookup, AReloadIsSeenByTheNextLookup)
 {
     UObject* raptor = Spawned(plugin.World(), "Raptor", "r");
-    const auto before = FindDinoBalance(Table(), raptor);
+    ASSERT_NE(FindDinoBalance(Table(), raptor), nullptr);
+    plugin.Server().WriteConfig(std::string(R"({"GlobalDinoBalance": null, "DinoBalance": {")") + kRaptorPath +
+                                R"(": {"DamageResistanceMultiplier": 7}}})");
+    ASSERT_TRUE(ThePlugin().Reload().Succeeded);
+    ASSERT_NE(FindDinoBalance(Table(), raptor), nullptr);
+    EXPECT_EQ(FindDinoBalance(Table(), raptor)->DamageResistanceMultiplier, 7.0f);
+
     plugin.Server().WriteConfig(R"({"GlobalDinoBalance": null, "DinoBalance": {}})");
     ASSERT_TRUE(ThePlugin().Reload().Succeeded);
+    EXPECT_EQ(FindDinoBalance(Table(), raptor), nullptr) << "the removed entry is gone";
+    EXPECT_EQ(&EntryInEffect(Table(), raptor), &Table().Global);
+}
 
-    ASSERT_TRUE(before);
-    EXPECT_EQ(before->DamageResistanceMultiplier, 2.5f);
-    EXPECT_FALSE(FindDinoBalance(Table(), raptor)) << "the removed entry is gone";
-    EXPECT_EQ(EntryInEffect(*ThePlugin().Balances, raptor).Name.ToString(), "global");
+TEST(SpeciesLookupCache, AClassMadeAtTheAddressOfAFreedOneIsLookedUpAgain)
+{
+    LoadedPlugin plugin(std::string(R"({"GlobalDinoBalance": null, "DinoBalance": {")") + kRaptorPath +
+                        R"(": {"DamageResistanceMultiplier": 2}, "Blueprint'/Game/PrimalEarth/Dinos/Rex/Rex_Character_BP.Rex_Character_BP'": )"
+                        R"({"DamageResistanceMultiplier": 3}}})");
+    UObject* raptor = Spawned(plugin.World(), "Raptor", "r");
+    const BalanceTable& table = *ThePlugin().Balances;
+    ASSERT_EQ(FindDinoBalance(table, raptor)->DamageResistanceMultiplier, 2.0f);
+
+    // The game frees the Raptor class and makes the Rex class at the same address: another name,
+    // another path. The class is known by its address and its name together.
+    sim::world::ClassRecord* record = sim::world::ClassByBody(*static_cast<UClass**>(ArkApi::GetAddress(raptor, "UObjectBase.Class")));
+    ASSERT_NE(record, nullptr);
+    const sim::world::ClassRecord saved = *record;
+    record->StringReference = u"/Game/PrimalEarth/Dinos/Rex/Rex_Character_BP.Rex_Character_BP_C";
+    record->Body.Object.Name = sim::world::InternName("Rex_Character_BP_C");
+    const BalancedDino* found = FindDinoBalance(table, raptor);
+    record->StringReference = saved.StringReference;
+    record->Body.Object.Name = saved.Body.Object.Name;
+
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->DamageResistanceMultiplier, 3.0f);
 }
 
 }  // namespace

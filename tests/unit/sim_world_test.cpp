@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "host/GameAccess.h"
+#include "support/GameByName.h"
 #include "host/GameMemory.h"
 #include "host/SimHost.h"
 #include "world/World.h"
@@ -36,12 +37,12 @@ std::vector<std::pair<bool, std::string>> RateFields()
 
 UClass* ClassOf(const void* object)
 {
-    return game::Read<UClass*>(object, "UObjectBase.Class");
+    return byname::Read<UClass*>(object, "UObjectBase.Class");
 }
 
 UPrimalCharacterStatusComponent* StatusOf(const void* dino)
 {
-    return game::Read<UPrimalCharacterStatusComponent*>(dino, "APrimalCharacter.MyCharacterStatusComponent");
+    return byname::Read<UPrimalCharacterStatusComponent*>(dino, "APrimalCharacter.MyCharacterStatusComponent");
 }
 
 std::string StringReference(UClass* cls)
@@ -105,9 +106,9 @@ std::vector<BeginPlaySighting> gBeginPlaySightings;
 void WatchBeginPlay(APrimalDinoCharacter* dino)
 {
     UPrimalCharacterStatusComponent* status = StatusOf(dino);
-    gBeginPlaySightings.push_back({dino, game::Read<int>(dino, "AActor.TargetingTeam"),
+    gBeginPlaySightings.push_back({dino, byname::Read<int>(dino, "AActor.TargetingTeam"),
                                    sim::CallGame<int>("UPrimalCharacterStatusComponent.GetCharacterLevel", status),
-                                   game::Read<int>(status, "UPrimalCharacterStatusComponent.BaseCharacterLevel")});
+                                   byname::Read<int>(status, "UPrimalCharacterStatusComponent.BaseCharacterLevel")});
     gBeginPlay(dino);
 }
 
@@ -121,7 +122,7 @@ APrimalBuff* (*gAddBuff)(APrimalBuff*, ACharacter*, AActor*) = nullptr;
 std::vector<std::string> gBuffNamesSeen;
 APrimalBuff* RefuseNamedBuffs(APrimalBuff* buff, ACharacter* target, AActor* other)
 {
-    FName name = game::Read<FName>(buff, "UObjectBase.Name");
+    FName name = byname::Read<FName>(buff, "UObjectBase.Name");
     FString text;
     sim::CallGame<FString*>("FName.ToString", &name, &text);
     gBuffNamesSeen.push_back(text.ToString());
@@ -134,11 +135,11 @@ float gFreshRunningRate = 0.0f;
 void CopyFromFreshDino(APrimalDinoCharacter* dino)
 {
     gBeginPlay(dino);
-    if (game::Read<int>(dino, "AActor.TargetingTeam") <= 5000) {
+    if (byname::Read<int>(dino, "AActor.TargetingTeam") <= 5000) {
         return;
     }
     APrimalDinoCharacter* fresh = SpawnDino(ClassOf(dino), 1, 1);
-    gFreshRunningRate = game::Read<float>(StatusOf(fresh), "UPrimalCharacterStatusComponent.RunningStaminaConsumptionRate");
+    gFreshRunningRate = byname::Read<float>(StatusOf(fresh), "UPrimalCharacterStatusComponent.RunningStaminaConsumptionRate");
     sim::CallGame<bool>("AActor.ForceDestroy", static_cast<AActor*>(fresh));
 }
 
@@ -322,13 +323,13 @@ TEST_F(SimWorldSpawn, TemporaryDinoIsAWildDinoWithTheCatalogRatesUntilForceDestr
     ASSERT_NE(dino, nullptr);
     UPrimalCharacterStatusComponent* status = StatusOf(dino);
     ASSERT_NE(status, nullptr);
-    EXPECT_EQ(game::Read<int>(dino, "AActor.TargetingTeam"), 0);
+    EXPECT_EQ(byname::Read<int>(dino, "AActor.TargetingTeam"), 0);
     EXPECT_EQ(sim::CallGame<int>("UPrimalCharacterStatusComponent.GetCharacterLevel", status), 7);
-    EXPECT_EQ(game::Read<int>(status, "UPrimalCharacterStatusComponent.BaseCharacterLevel"), 5);
+    EXPECT_EQ(byname::Read<int>(status, "UPrimalCharacterStatusComponent.BaseCharacterLevel"), 5);
     const auto fields = RateFields();
     for (std::size_t i = 0; i < fields.size(); ++i) {
         const void* owner = fields[i].first ? static_cast<const void*>(status) : static_cast<const void*>(dino);
-        EXPECT_EQ(game::Read<float>(owner, fields[i].second), rex.Rates[i]) << fields[i].second;
+        EXPECT_EQ(byname::Read<float>(owner, fields[i].second), rex.Rates[i]) << fields[i].second;
     }
     EXPECT_TRUE(IsA(dino, DinoClass()));
     EXPECT_FALSE(sim::CallGame<bool>("APrimalCharacter.IsDead", static_cast<APrimalCharacter*>(dino)));
@@ -403,7 +404,7 @@ TEST_F(SimWorldSpawn, StructureIsAnActorThatOnlyServesAsACauser)
     EXPECT_EQ(turret, "turret1");
     EXPECT_FALSE(world.IsDino(turret));
     EXPECT_FALSE(IsA(world.FindActor(turret), DinoClass()));
-    EXPECT_EQ(game::Read<int>(world.FindActor(turret), "AActor.TargetingTeam"), 42);
+    EXPECT_EQ(byname::Read<int>(world.FindActor(turret), "AActor.TargetingTeam"), 42);
     EXPECT_TRUE(world.Rates(turret).empty());
     EXPECT_FALSE(world.Hit(turret, 10.0f, nullptr).Error.empty());
     const sim::HitResult hit = world.Hit(raptor, 10.0f, &turret);
@@ -477,10 +478,10 @@ TEST_F(SimWorldGame, DestroyingBitIsOneRealBitAmongOthers)
     EXPECT_EQ(field.NumBits, 1u);
     const std::uint32_t others = *field.Word & ~(1u << field.BitPosition);
     EXPECT_NE(others, 0u);
-    EXPECT_EQ(game::ReadBits(world.FindActor(id), "APrimalDinoCharacter.bIsDestroyingDino"), 0u);
+    EXPECT_EQ(game::Bits("APrimalDinoCharacter.bIsDestroyingDino").Read(world.FindActor(id)), 0u);
 
     world.SetDestroying(id);
-    EXPECT_EQ(game::ReadBits(world.FindActor(id), "APrimalDinoCharacter.bIsDestroyingDino"), 1u);
+    EXPECT_EQ(game::Bits("APrimalDinoCharacter.bIsDestroyingDino").Read(world.FindActor(id)), 1u);
     EXPECT_EQ(*field.Word & ~(1u << field.BitPosition), others);
 }
 
@@ -529,8 +530,8 @@ TEST_F(SimWorldGame, TamingGivesThePlayersTeamOrTheServersWithoutOne)
     AShooterPlayerController* alice = world.AddPlayer("alice", 7);
     AShooterPlayerController* bob = world.AddPlayer("bob", std::nullopt);
     AShooterPlayerController* carol = world.AddPlayer("carol", std::nullopt);
-    const int bobTeam = game::Read<int>(bob, "AActor.TargetingTeam");
-    const int carolTeam = game::Read<int>(carol, "AActor.TargetingTeam");
+    const int bobTeam = byname::Read<int>(bob, "AActor.TargetingTeam");
+    const int carolTeam = byname::Read<int>(carol, "AActor.TargetingTeam");
     EXPECT_GT(bobTeam, 50000);
     EXPECT_GT(carolTeam, 50000);
     EXPECT_NE(bobTeam, carolTeam);
