@@ -1,20 +1,31 @@
-// What the hooked game calls cost with the plugin loaded, against the same calls unhooked.
-// Damage, uses and buffs are the frequent ones: they run on the game thread many times a second.
+// What the hooked game calls cost with the plugin loaded, against the same calls unhooked, side
+// by side in one run, on a table of 100 and one of 100,000 species; and what a reload of 100,000
+// entries costs in time and in memory. Damage, uses and buffs are the frequent calls: they run on
+// the game thread many times a second.
+//
+// The figures that matter are ratios (hooked / unhooked): absolute times depend on the machine.
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <random>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "SimHost.h"
 #include "config/BalanceTable.h"
+#include "config/TableChanges.h"
 #include "frame/Lifecycle.h"
+#include "frame/Plugin.h"
 #include "logging/Logger.h"
 #include "world/World.h"
+#include "HeapAccounting.h"
 
 namespace {
 
@@ -23,21 +34,48 @@ namespace fs = std::filesystem;
 const char* kRexPath = "Blueprint'/Game/PrimalEarth/Dinos/Rex/Rex_Character_BP.Rex_Character_BP'";
 const char* kRaptorPath = "Blueprint'/Game/PrimalEarth/Dinos/Raptor/Raptor_Character_BP.Raptor_Character_BP'";
 
-// A config with `extra` made-up species besides the two the benchmarks hit.
-std::string Config(int extra)
+// A config with `extra` made-up species besides the two the benchmarks hit; `resistance` lets two
+// configs differ in every made-up entry.
+nlohmann::json Config(int extra, double resistance = 1.1)
 {
     nlohmann::json species = nlohmann::json::object();
     species[kRexPath] = {{"DamageResistanceMultiplier", 2.0}, {"TurretDamageMultiplier", 0.5}, {"AllowRide", false}};
     species[kRaptorPath] = {{"AttackDamageMultiplier", 1.5}};
     for (int i = 0; i < extra; ++i) {
-        species["Blueprint'/Game/Mods/Species" + std::to_string(i) + "/Dino_BP.Dino_BP'"] = {{"DamageResistanceMultiplier", 1.1}};
+        species["Blueprint'/Game/Mods/Species" + std::to_string(i) + "/Dino_BP.Dino_BP'"] = {{"DamageResistanceMultiplier", resistance}};
     }
-    return nlohmann::json{{"GlobalDinoBalance", nullptr}, {"DinoBalance", species}}.dump();
+    return nlohmann::json{{"GlobalDinoBalance", nullptr}, {"DinoBalance", species}};
 }
 
-class World {
+// The simulated server, with the plugin attached on a table of a given size or not at all.
+class Server {
 public:
-    explicit World(bool withPlugin)
+    static Server& Get()
+    {
+        static Server server;
+        return server;
+    }
+
+    // Attaches the plugin on a table of `size` species, or (size 0) leaves it detached.
+    void Use(int size)
+    {
+        if (size == attached_) {
+            return;
+        }
+        if (attached_ != 0) {
+            OnEntryPointNotification(ProcessDetach);
+        }
+        attached_ = size;
+        if (size != 0) {
+            std::ofstream(dir_ / "ArkApi/Plugins/DinoTuner/config.json") << Config(size).dump();
+            OnEntryPointNotification(ProcessAttach);
+        }
+    }
+
+    AShooterPlayerController* Player() const { return player_; }
+
+private:
+    Server()
     {
         sim::SetLogOutput([](const std::string&) {});
         sim::World& world = sim::World::Get();
@@ -45,105 +83,155 @@ public:
         world.Spawn("Rex", std::string("rex"), 0, 1, 1, error);
         world.Spawn("Raptor", std::string("raptor"), 0, 1, 1, error);
         player_ = world.AddPlayer("bench", 60000);
-        if (withPlugin) {
-            dir_ = fs::temp_directory_path() / ("dinotuner-bench-" + std::to_string(std::random_device{}()));
-            fs::create_directories(dir_ / "ArkApi/Plugins/DinoTuner");
-            std::ofstream(dir_ / "ArkApi/Plugins/DinoTuner/config.json") << Config(500);
-            sim::SetCurrentDir(dir_.string());
-            OnEntryPointNotification(ProcessAttach);
-            loaded_ = true;
-        }
+        dir_ = fs::temp_directory_path() / ("dinotuner-bench-" + std::to_string(std::random_device{}()));
+        fs::create_directories(dir_ / "ArkApi/Plugins/DinoTuner");
+        sim::SetCurrentDir(dir_.string());
     }
-    ~World()
-    {
-        if (loaded_) {
-            OnEntryPointNotification(ProcessDetach);
-            fs::remove_all(dir_);
-        }
-    }
-    AShooterPlayerController* Player() const { return player_; }
 
-private:
     fs::path dir_;
-    bool loaded_ = false;
+    int attached_ = 0;
     AShooterPlayerController* player_ = nullptr;
 };
 
-// The plugin can be loaded only once per process (its hooks stay chained), so one world with it
-// serves every benchmark; the unhooked baselines run before it loads.
-World* TheWorld(bool withPlugin)
-{
-    static World* without = nullptr;
-    static World* with = nullptr;
-    if (!withPlugin) {
-        if (with == nullptr && without == nullptr) {
-            without = new World(false);
-        }
-        return without != nullptr ? without : with;
-    }
-    if (with == nullptr) {
-        with = new World(true);
-    }
-    return with;
-}
+// ---- the calls -------------------------------------------------------------------------------
 
-void Damage(benchmark::State& state, bool withPlugin)
+struct Call {
+    const char* Name;
+    void (*Run)(sim::World&, AShooterPlayerController*);
+    bool Target;  // one of the calls the ratio target is set for
+};
+
+const std::string kCauser = "raptor";
+
+const Call kCalls[] = {
+    {"Hit with a causer", [](sim::World& w, AShooterPlayerController*) { benchmark::DoNotOptimize(w.Hit("rex", 0.0f, &kCauser)); }, true},
+    {"Hit without a causer", [](sim::World& w, AShooterPlayerController*) { benchmark::DoNotOptimize(w.Hit("rex", 0.0f, nullptr)); }, false},
+    {"Ride (use 100)", [](sim::World& w, AShooterPlayerController* p) { benchmark::DoNotOptimize(w.Use("rex", 100, p)); }, true},
+    {"Other use", [](sim::World& w, AShooterPlayerController* p) { benchmark::DoNotOptimize(w.Use("rex", 3, p)); }, false},
+    {"Buff, not the net", [](sim::World& w, AShooterPlayerController*) { benchmark::DoNotOptimize(w.Buff("rex", "Buff_Bola")); }, true},
+    {"Net buff", [](sim::World& w, AShooterPlayerController*) { benchmark::DoNotOptimize(w.Buff("raptor", "Buff_Netted_Material")); }, false},
+};
+
+const int kSizes[] = {100, 100000};
+
+void RunCall(benchmark::State& state, const Call* call, int size)
 {
-    TheWorld(withPlugin);
-    const std::string causer = "raptor";
+    Server& server = Server::Get();
+    server.Use(size);
+    sim::World& world = sim::World::Get();
     for (auto _ : state) {
-        benchmark::DoNotOptimize(sim::World::Get().Hit("rex", 0.0f, &causer));
+        call->Run(world, server.Player());
     }
 }
 
-void OtherUse(benchmark::State& state, bool withPlugin)
-{
-    World* world = TheWorld(withPlugin);
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(sim::World::Get().Use("rex", 3, world->Player()));
-    }
-}
+// ---- reloads ---------------------------------------------------------------------------------
 
-void Ride(benchmark::State& state, bool withPlugin)
-{
-    World* world = TheWorld(withPlugin);
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(sim::World::Get().Use("rex", 100, world->Player()));
-    }
-}
+constexpr int kReloadSize = 100000;
 
-void OtherBuff(benchmark::State& state, bool withPlugin)
-{
-    TheWorld(withPlugin);
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(sim::World::Get().Buff("rex", "Buff_Bola"));
-    }
-}
-
-void ReloadTable(benchmark::State& state)
+// A reload of the same file (nothing changes), or of files that change every entry each time.
+void Reload(benchmark::State& state, bool everyEntryChanges)
 {
     sim::SetLogOutput([](const std::string&) {});
-    if (!GetLogger()) {
-        InitLogger(GetLogger(), "DinoTuner");
-    }
-    const nlohmann::json document = nlohmann::json::parse(Config(static_cast<int>(state.range(0))));
+    InitLogger(GetLogger(), "DinoTuner");
+    const nlohmann::json first = Config(kReloadSize, 1.1);
+    const nlohmann::json second = Config(kReloadSize, 1.2);
     BalanceTable table;
+    table.LoadBalances(first);
+    bool flip = false;
     for (auto _ : state) {
-        table.LoadBalances(document);
+        TableChanges changes;
+        flip = !flip;
+        table.LoadBalances(everyEntryChanges && flip ? second : first, &changes);
+        benchmark::DoNotOptimize(changes.ChangedCount);
     }
-    state.SetItemsProcessed(state.iterations() * state.range(0));
+    state.SetItemsProcessed(state.iterations() * kReloadSize);
 }
+
+// The heap a table of `kReloadSize` entries holds, and the most the heap rose above what was in
+// use before the reload, both counted from before the table existed: peak / table.
+double ReloadPeakOverTable(bool everyEntryChanges)
+{
+    const nlohmann::json first = Config(kReloadSize, 1.1);
+    const nlohmann::json second = Config(kReloadSize, everyEntryChanges ? 1.2 : 1.1);
+    const std::size_t before = HeapInUse();
+    BalanceTable table;
+    table.LoadBalances(first);
+    const std::size_t tableBytes = HeapInUse() - before;
+    ResetHeapPeak();
+    {
+        TableChanges changes;
+        table.LoadBalances(second, &changes);
+    }
+    return static_cast<double>(HeapPeak() - before) / static_cast<double>(tableBytes);
+}
+
+// ---- the report: ratios of hooked to unhooked ------------------------------------------------
+
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
+                medians_[run.run_name.function_name] = run.GetAdjustedRealTime();
+            }
+        }
+    }
+
+    void PrintRatios() const
+    {
+        std::printf("\nHooked / unhooked (medians, same run; target <= 1.3 for the calls marked *):\n");
+        std::printf("  %-24s %14s %16s\n", "Call", "100 entries", "100,000 entries");
+        for (const Call& call : kCalls) {
+            std::printf("  %-22s%s ", call.Name, call.Target ? " *" : "  ");
+            for (const int size : kSizes) {
+                const auto hooked = medians_.find(Name(call, size));
+                const auto unhooked = medians_.find(Name(call, 0) + "/" + std::to_string(size));
+                if (hooked != medians_.end() && unhooked != medians_.end() && unhooked->second > 0) {
+                    std::printf(size == 100 ? "%14.2f" : " %16.2f", hooked->second / unhooked->second);
+                }
+            }
+            std::printf("\n");
+        }
+    }
+
+    static std::string Name(const Call& call, int size)
+    {
+        return std::string(call.Name) + (size == 0 ? "/unhooked" : "/hooked/" + std::to_string(size));
+    }
+
+private:
+    std::map<std::string, double> medians_;
+};
 
 }  // namespace
 
-BENCHMARK_CAPTURE(Damage, unhooked, false);
-BENCHMARK_CAPTURE(OtherUse, unhooked, false);
-BENCHMARK_CAPTURE(Ride, unhooked, false);
-BENCHMARK_CAPTURE(OtherBuff, unhooked, false);
-BENCHMARK_CAPTURE(Damage, with_plugin, true);
-BENCHMARK_CAPTURE(OtherUse, with_plugin, true);
-BENCHMARK_CAPTURE(Ride, with_plugin, true);
-BENCHMARK_CAPTURE(OtherBuff, with_plugin, true);
-BENCHMARK(ReloadTable)->Arg(100)->Arg(1000);
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    // Unhooked and hooked run next to each other for each size, so that both see the same machine.
+    for (const int size : kSizes) {
+        for (const Call& call : kCalls) {
+            benchmark::RegisterBenchmark((RatioReporter::Name(call, 0) + "/" + std::to_string(size)).c_str(), RunCall, &call, 0)
+                ->Repetitions(5)
+                ->ReportAggregatesOnly(true);
+            benchmark::RegisterBenchmark(RatioReporter::Name(call, size).c_str(), RunCall, &call, size)
+                ->Repetitions(5)
+                ->ReportAggregatesOnly(true);
+        }
+    }
+    benchmark::RegisterBenchmark("Reload 100,000 entries/same file", Reload, false)->Unit(benchmark::kMillisecond)->Repetitions(3)->ReportAggregatesOnly(true);
+    benchmark::RegisterBenchmark("Reload 100,000 entries/every entry changed", Reload, true)
+        ->Unit(benchmark::kMillisecond)
+        ->Repetitions(3)
+        ->ReportAggregatesOnly(true);
 
-BENCHMARK_MAIN();
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintRatios();
+    std::printf("\nPeak heap during a reload of 100,000 entries, over the heap of the loaded table:\n");
+    std::printf("  same file %.2f, every entry changed %.2f\n", ReloadPeakOverTable(false), ReloadPeakOverTable(true));
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,12 +1,17 @@
 #include "balance/ConsumptionRates.h"
 
 #include <array>
+#include <cstdint>
 #include <initializer_list>
-#include <string>
+#include <map>
+#include <optional>
+#include <tuple>
 
 #include "balance/BlueprintPath.h"
+#include "balance/SpeciesLookup.h"
 #include "config/BalanceKeys.h"
 #include "config/BalanceTable.h"
+#include "config/TableChanges.h"
 #include "host/GameAccess.h"
 #include "host/GameMemory.h"
 #include "logging/Logger.h"
@@ -18,48 +23,77 @@ constexpr int kTamedTeamThreshold = 5000;
 // The sweep only takes dinos of player teams proper.
 constexpr int kSweepTeamMinimum = 10000;
 
-constexpr const char* kStatusComponent = "APrimalCharacter.MyCharacterStatusComponent";
+// ---- the game's names ------------------------------------------------------------------
+
+const game::Bits kIsDestroyingDino("APrimalDinoCharacter.bIsDestroyingDino");
+const game::Field<UPrimalCharacterStatusComponent*> kStatusComponent("APrimalCharacter.MyCharacterStatusComponent");
+const game::Field<int> kTargetingTeam("AActor.TargetingTeam");
+const game::Field<int> kBaseLevel("UPrimalCharacterStatusComponent.BaseCharacterLevel");
+const game::Field<UClass*> kClass("UObjectBase.Class");
+const game::Function<UClass*()> kDinoClass("APrimalDinoCharacter.GetPrivateStaticClass");
+const game::Function<bool(UObjectBaseUtility*, UClass*)> kIsA("UObjectBaseUtility.IsA");
+const game::Function<bool(APrimalCharacter*)> kIsDead("APrimalCharacter.IsDead");
+const game::Function<int(UPrimalCharacterStatusComponent*)> kCharacterLevel("UPrimalCharacterStatusComponent.GetCharacterLevel");
+const game::Function<UClass*(FString*)> kLoadClass("UVictoryCore.BPLoadClass");
+const game::Function<APrimalDinoCharacter*(UWorld*, UClass*, FVector*, FRotator*, float, int, bool, bool, int, bool, float, int, bool)>
+    kSpawnDino("APrimalDinoCharacter.SpawnDino");
+const game::Function<bool(AActor*)> kForceDestroy("AActor.ForceDestroy");
+const game::Function<void(UObject*, UClass*, TArray<AActor*>*)> kAllActorsOfClass("UGameplayStatics.GetAllActorsOfClass");
+
+// ---- the rates -------------------------------------------------------------------------
 
 enum class Owner { StatusComponent, Dino };
 
 struct RateField {
     Owner On;
-    const char* Name;
+    game::Field<float> Field;
 };
 
-constexpr std::array<RateField, 1> kFoodFields{{
-    {Owner::StatusComponent, "UPrimalCharacterStatusComponent.FoodConsumptionMultiplier"},
+// The fourteen rates, in groups: food, stamina, oxygen.
+const std::array<RateField, 1> kFoodFields{{
+    {Owner::StatusComponent, game::Field<float>("UPrimalCharacterStatusComponent.FoodConsumptionMultiplier")},
 }};
-
-constexpr std::array<RateField, 12> kStaminaFields{{
-    {Owner::StatusComponent, "UPrimalCharacterStatusComponent.RunningStaminaConsumptionRate"},
-    {Owner::StatusComponent, "UPrimalCharacterStatusComponent.JumpStaminaConsumption"},
-    {Owner::StatusComponent, "UPrimalCharacterStatusComponent.CrouchedStaminaConsumptionMultiplier"},
-    {Owner::StatusComponent, "UPrimalCharacterStatusComponent.ProneStaminaConsumptionMultiplier"},
-    {Owner::StatusComponent, "UPrimalCharacterStatusComponent.WalkingStaminaConsumptionRate"},
-    {Owner::StatusComponent, "UPrimalCharacterStatusComponent.SwimmingOrFlyingStaminaConsumptionRate"},
-    {Owner::Dino, "APrimalDinoCharacter.ChargingStaminaPerSecondDrain"},
-    {Owner::Dino, "APrimalDinoCharacter.MeleeAttackStaminaCost"},
-    {Owner::Dino, "APrimalDinoCharacter.SlowFallingStaminaCostPerSecond"},
+const std::array<RateField, 12> kStaminaFields{{
+    {Owner::StatusComponent, game::Field<float>("UPrimalCharacterStatusComponent.RunningStaminaConsumptionRate")},
+    {Owner::StatusComponent, game::Field<float>("UPrimalCharacterStatusComponent.JumpStaminaConsumption")},
+    {Owner::StatusComponent, game::Field<float>("UPrimalCharacterStatusComponent.CrouchedStaminaConsumptionMultiplier")},
+    {Owner::StatusComponent, game::Field<float>("UPrimalCharacterStatusComponent.ProneStaminaConsumptionMultiplier")},
+    {Owner::StatusComponent, game::Field<float>("UPrimalCharacterStatusComponent.WalkingStaminaConsumptionRate")},
+    {Owner::StatusComponent, game::Field<float>("UPrimalCharacterStatusComponent.SwimmingOrFlyingStaminaConsumptionRate")},
+    {Owner::Dino, game::Field<float>("APrimalDinoCharacter.ChargingStaminaPerSecondDrain")},
+    {Owner::Dino, game::Field<float>("APrimalDinoCharacter.MeleeAttackStaminaCost")},
+    {Owner::Dino, game::Field<float>("APrimalDinoCharacter.SlowFallingStaminaCostPerSecond")},
     // Named like switches, but the game keeps them as float rates: they are scaled like the rest.
-    {Owner::Dino, "APrimalDinoCharacter.ChargingActivationConsumesStamina"},
-    {Owner::Dino, "APrimalDinoCharacter.LoseStaminaWithRiderRate"},
-    {Owner::Dino, "APrimalDinoCharacter.AllowWaterSurfaceExtraJumpStaminaCost"},
+    {Owner::Dino, game::Field<float>("APrimalDinoCharacter.ChargingActivationConsumesStamina")},
+    {Owner::Dino, game::Field<float>("APrimalDinoCharacter.LoseStaminaWithRiderRate")},
+    {Owner::Dino, game::Field<float>("APrimalDinoCharacter.AllowWaterSurfaceExtraJumpStaminaCost")},
+}};
+const std::array<RateField, 1> kOxygenFields{{
+    {Owner::StatusComponent, game::Field<float>("UPrimalCharacterStatusComponent.SubmergedOxygenDecreaseSpeed")},
 }};
 
-constexpr std::array<RateField, 1> kOxygenFields{{
-    {Owner::StatusComponent, "UPrimalCharacterStatusComponent.SubmergedOxygenDecreaseSpeed"},
-}};
+// A fresh dino's rates, group by group, read right after it was spawned.
+struct FreshRates {
+    std::array<float, 1> Food{};
+    std::array<float, 12> Stamina{};
+    std::array<float, 1> Oxygen{};
+};
 
-UPrimalCharacterStatusComponent* StatusOf(const APrimalDinoCharacter* dino)
-{
-    return game::Read<UPrimalCharacterStatusComponent*>(dino, kStatusComponent);
-}
+// The fresh rates of each (class, base level, level) a sweep met; none where the spawn failed.
+using FreshRateCache = std::map<std::tuple<const UClass*, int, int>, std::optional<FreshRates>>;
 
 void* FieldOwner(APrimalDinoCharacter* dino, Owner on)
 {
     // Fetched afresh for every field, as the game may swap a component between two writes.
-    return on == Owner::Dino ? static_cast<void*>(dino) : static_cast<void*>(StatusOf(dino));
+    return on == Owner::Dino ? static_cast<void*>(dino) : static_cast<void*>(kStatusComponent.Read(dino));
+}
+
+template <std::size_t N>
+void ReadGroup(APrimalDinoCharacter* fresh, const std::array<RateField, N>& fields, std::array<float, N>& values)
+{
+    for (std::size_t i = 0; i < N; ++i) {
+        values[i] = fields[i].Field.Read(FieldOwner(fresh, fields[i].On));
+    }
 }
 
 // A consumption multiplier that is not set (-1.0) leaves its group of rates alone.
@@ -69,16 +103,47 @@ bool ChangesRates(const BalancedDino& entry, float BalancedDino::*multiplier)
 }
 
 template <std::size_t N>
-void ScaleGroup(APrimalDinoCharacter* dino, APrimalDinoCharacter* fresh, const std::array<RateField, N>& fields,
+void ScaleGroup(APrimalDinoCharacter* dino, const std::array<RateField, N>& fields, const std::array<float, N>& fresh,
                 const BalancedDino& entry, float BalancedDino::*multiplier)
 {
     if (!ChangesRates(entry, multiplier)) {
         return;
     }
-    for (const RateField& field : fields) {
-        const float base = game::Read<float>(FieldOwner(fresh, field.On), field.Name);
-        game::Write<float>(FieldOwner(dino, field.On), field.Name, base * (entry.*multiplier));
+    for (std::size_t i = 0; i < N; ++i) {
+        fields[i].Field.Write(FieldOwner(dino, fields[i].On), fresh[i] * (entry.*multiplier));
     }
+}
+
+// Spawns a dino of the live dino's class and levels, reads its rates and destroys it again; none
+// (and "Error creating tempDino" logged) when the class does not load or the spawn fails.
+std::optional<FreshRates> SpawnFreshRates(APrimalDinoCharacter* dino, int level, int baseLevel)
+{
+    FString path = MakeBlueprintPath(dino);
+    UWorld* world = ArkApi::GetApiUtils().QueryWorld();
+    // A class that did not load is not handed to the spawn.
+    UClass* dinoClass = kLoadClass(&path);
+    if (dinoClass == nullptr) {
+        GetLogger()->error("Error creating tempDino");
+        return std::nullopt;
+    }
+    FVector location;
+    FRotator rotation;
+    APrimalDinoCharacter* fresh = kSpawnDino(world, dinoClass, &location, &rotation, 1.0f, 0, false, false, baseLevel, false, 1.0f, level, false);
+    if (fresh == nullptr) {
+        GetLogger()->error("Error creating tempDino");
+        return std::nullopt;
+    }
+    std::optional<FreshRates> rates;
+    if (kStatusComponent.Read(fresh) == nullptr) {
+        GetLogger()->error("Error creating tempDino");
+    } else {
+        rates.emplace();
+        ReadGroup(fresh, kFoodFields, rates->Food);
+        ReadGroup(fresh, kStaminaFields, rates->Stamina);
+        ReadGroup(fresh, kOxygenFields, rates->Oxygen);
+    }
+    kForceDestroy(static_cast<AActor*>(fresh));
+    return rates;
 }
 
 // A group the previous table changed and the new one leaves alone goes back to the game's own
@@ -101,89 +166,87 @@ bool ChangesNothing(const BalancedDino& entry)
            !ChangesRates(entry, &BalancedDino::ReducedOxygenConsumptionSpeedMultiplier);
 }
 
+bool IsEligible(APrimalDinoCharacter* dino)
+{
+    if (dino == nullptr || kIsDestroyingDino.Read(dino) != 0 || kStatusComponent.Read(dino) == nullptr) {
+        return false;
+    }
+    if (!kIsA(static_cast<UObjectBaseUtility*>(dino), kDinoClass())) {
+        return false;
+    }
+    return !kIsDead(static_cast<APrimalCharacter*>(dino)) && kTargetingTeam.Read(dino) > kTamedTeamThreshold;
+}
+
+void Apply(APrimalDinoCharacter* dino, const BalancedDino& entry, FreshRateCache* cache)
+{
+    UPrimalCharacterStatusComponent* status = kStatusComponent.Read(dino);
+    const int level = kCharacterLevel(status);
+    const int baseLevel = kBaseLevel.Read(status);
+    std::optional<FreshRates> spawned;
+    const std::optional<FreshRates>* fresh = &spawned;
+    if (cache == nullptr) {
+        spawned = SpawnFreshRates(dino, level, baseLevel);
+    } else {
+        const auto key = std::make_tuple(static_cast<const UClass*>(kClass.Read(dino)), baseLevel, level);
+        auto found = cache->find(key);
+        if (found == cache->end()) {
+            found = cache->emplace(key, SpawnFreshRates(dino, level, baseLevel)).first;
+        }
+        fresh = &found->second;
+    }
+    if (!fresh->has_value()) {
+        return;
+    }
+    const FreshRates& rates = **fresh;
+    ScaleGroup(dino, kFoodFields, rates.Food, entry, &BalancedDino::ReducedFoodConsumptionSpeedMultiplier);
+    ScaleGroup(dino, kStaminaFields, rates.Stamina, entry, &BalancedDino::ReducedStaminaConsumptionSpeedMultiplier);
+    ScaleGroup(dino, kOxygenFields, rates.Oxygen, entry, &BalancedDino::ReducedOxygenConsumptionSpeedMultiplier);
+}
+
+void ApplyBalance(const BalanceTable& table, APrimalDinoCharacter* dino, const TableChanges* changes, FreshRateCache* cache)
+{
+    if (!IsEligible(dino)) {
+        return;
+    }
+    const BalancedDino& current = EntryInEffect(table, dino);
+    if (changes == nullptr) {
+        // With all three multipliers not set nothing can change: spawning a temporary dino for
+        // every tamed dino at each start and reload would be pure cost.
+        if (!ChangesNothing(current)) {
+            Apply(dino, current, cache);
+        }
+        return;
+    }
+    BalancedDino entry = current;
+    RestoreWhatIsNoLongerSet(entry, changes->EntryBefore(SpeciesKeyOf(table, dino)));
+    if (!ChangesNothing(entry)) {
+        Apply(dino, entry, cache);
+    }
+}
+
 }  // namespace
 
-void ApplyConsumptionRates(APrimalDinoCharacter* dino, BalancedDino entry)
+void ApplyConsumptionRates(APrimalDinoCharacter* dino, const BalancedDino& entry)
 {
-    FString path = MakeBlueprintPath(dino);
-    UWorld* world = ArkApi::GetApiUtils().QueryWorld();
-    UPrimalCharacterStatusComponent* status = StatusOf(dino);
-    const int level = game::Call<int>("UPrimalCharacterStatusComponent.GetCharacterLevel", status);
-    const int baseLevel = game::Read<int>(status, "UPrimalCharacterStatusComponent.BaseCharacterLevel");
-
-    // A class that did not load is not handed to the spawn.
-    UClass* dinoClass = game::Call<UClass*>("UVictoryCore.BPLoadClass", &path);
-    if (dinoClass == nullptr) {
-        GetLogger()->error("Error creating tempDino");
-        return;
-    }
-
-    FVector location;
-    FRotator rotation;
-    APrimalDinoCharacter* fresh = game::Call<APrimalDinoCharacter*>(
-        "APrimalDinoCharacter.SpawnDino", world, dinoClass, &location, &rotation, 1.0f, 0, false, false, baseLevel, false,
-        1.0f, level, false);
-    if (fresh == nullptr) {
-        GetLogger()->error("Error creating tempDino");
-        return;
-    }
-    if (StatusOf(fresh) == nullptr) {
-        GetLogger()->error("Error creating tempDino");
-        game::Call<bool>("AActor.ForceDestroy", static_cast<AActor*>(fresh));
-        return;
-    }
-
-    ScaleGroup(dino, fresh, kFoodFields, entry, &BalancedDino::ReducedFoodConsumptionSpeedMultiplier);
-    ScaleGroup(dino, fresh, kStaminaFields, entry, &BalancedDino::ReducedStaminaConsumptionSpeedMultiplier);
-    ScaleGroup(dino, fresh, kOxygenFields, entry, &BalancedDino::ReducedOxygenConsumptionSpeedMultiplier);
-
-    game::Call<bool>("AActor.ForceDestroy", static_cast<AActor*>(fresh));
+    Apply(dino, entry, nullptr);
 }
 
-void ApplyDinoBalance(const BalanceTable& table, APrimalDinoCharacter* dino, const BalanceTable* previous)
+void ApplyDinoBalance(const BalanceTable& table, APrimalDinoCharacter* dino, const TableChanges* changes)
 {
-    if (dino == nullptr) {
-        return;
-    }
-    if (game::ReadBits(dino, "APrimalDinoCharacter.bIsDestroyingDino") != 0) {
-        return;
-    }
-    if (StatusOf(dino) == nullptr) {
-        return;
-    }
-    UClass* dinoClass = game::Call<UClass*>("APrimalDinoCharacter.GetPrivateStaticClass");
-    if (!game::Call<bool>("UObjectBaseUtility.IsA", static_cast<UObjectBaseUtility*>(dino), dinoClass)) {
-        return;
-    }
-    if (game::Call<bool>("APrimalCharacter.IsDead", static_cast<APrimalCharacter*>(dino))) {
-        return;
-    }
-    if (game::Read<int>(dino, "AActor.TargetingTeam") <= kTamedTeamThreshold) {
-        return;
-    }
-    BalancedDino entry = EntryInEffect(table, dino);
-    if (previous != nullptr) {
-        RestoreWhatIsNoLongerSet(entry, EntryInEffect(*previous, dino));
-    }
-    // With all three multipliers not set nothing can change: spawning a temporary dino for
-    // every tamed dino at each start and reload would be pure cost.
-    if (ChangesNothing(entry)) {
-        return;
-    }
-    ApplyConsumptionRates(dino, entry);
+    ApplyBalance(table, dino, changes, nullptr);
 }
 
-void ApplyToExistingDinos(const BalanceTable& table, const BalanceTable* previous)
+void ApplyToExistingDinos(const BalanceTable& table, const TableChanges* changes)
 {
-    UClass* dinoClass = game::Call<UClass*>("APrimalDinoCharacter.GetPrivateStaticClass");
-    UWorld* world = ArkApi::GetApiUtils().QueryWorld();
     TArray<AActor*> actors;
-    game::Call<void>("UGameplayStatics.GetAllActorsOfClass", static_cast<UObject*>(world), dinoClass, &actors);
+    kAllActorsOfClass(static_cast<UObject*>(ArkApi::GetApiUtils().QueryWorld()), kDinoClass(), &actors);
+    // One temporary dino per class and levels serves every dino of the sweep that has them.
+    FreshRateCache cache;
     // A snapshot: temporary dinos spawned during the walk are not in it.
     for (std::int32_t i = 0; i < actors.ArrayNum; ++i) {
         AActor* actor = actors.Data[i];
-        if (game::Read<int>(actor, "AActor.TargetingTeam") >= kSweepTeamMinimum) {
-            ApplyDinoBalance(table, static_cast<APrimalDinoCharacter*>(actor), previous);
+        if (kTargetingTeam.Read(actor) >= kSweepTeamMinimum) {
+            ApplyBalance(table, static_cast<APrimalDinoCharacter*>(actor), changes, &cache);
         }
     }
     game::Free(actors.Data);

@@ -6,12 +6,14 @@
 #include "host/GameTypes.h"
 
 class BalanceTable;
+class TableChanges;
 
 // Applies the entry in effect's consumption rates to `dino` when it is a living dino of a player
-// team. With the `previous` table of a reload, a group that table changed and `table` no longer
-// does is set back to the game's own rates.
-void ApplyDinoBalance(const BalanceTable& table, APrimalDinoCharacter* dino, const BalanceTable* previous = nullptr);
-// Applies ApplyDinoBalance to every dino in the world whose team is 10000 or more.
-void ApplyToExistingDinos(const BalanceTable& table, const BalanceTable* previous = nullptr);
+// team. With the `changes` of a reload, a group the table set before and no longer sets is given
+// back the game's own rates.
+void ApplyDinoBalance(const BalanceTable& table, APrimalDinoCharacter* dino, const TableChanges* changes = nullptr);
+// Applies ApplyDinoBalance to every dino in the world whose team is 10000 or more, with one
+// temporary dino for all the dinos of the same class and levels.
+void ApplyToExistingDinos(const BalanceTable& table, const TableChanges* changes = nullptr);
 // Sets the dino's rates from a temporary dino of its class and level times the entry's multipliers.
-void ApplyConsumptionRates(APrimalDinoCharacter* dino, BalancedDino entry);
+void ApplyConsumptionRates(APrimalDinoCharacter* dino, const BalancedDino& entry);

@@ -81,6 +81,17 @@ inline float ValueOf(const BalanceKey& key, const BalancedDino& entry)
     return key.IsSwitch() ? (entry.*key.Switch ? 1.0f : 0.0f) : entry.*key.Multiplier;
 }
 
+// True when every key has the same value in `a` and `b` (exact float comparison).
+inline bool SameValues(const BalancedDino& a, const BalancedDino& b)
+{
+    for (const BalanceKey& key : kBalanceKeys) {
+        if (ValueOf(key, a) != ValueOf(key, b)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // The key that fills the multiplier `field`.
 constexpr const BalanceKey& KeyOf(float BalancedDino::*field)
 {

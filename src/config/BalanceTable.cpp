@@ -1,7 +1,9 @@
 #include "config/BalanceTable.h"
 
-#include <cfloat>
+#include <algorithm>
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -9,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "config/BalanceKeys.h"
+#include "config/TableChanges.h"
 #include "logging/LogText.h"
 #include "logging/Logger.h"
 
@@ -55,20 +58,27 @@ float ToFloat(const json& value, const BalanceKey& key)
 
 // Reads the ten keys of one entry over the defaults, in the order errors are reported. The
 // document is only read through const access: it may be arbitrarily deep, and a copy (or a
-// missing key added by operator[]) would recurse through all of it.
-BalancedDino ReadEntry(const json& value, FString name)
+// missing key added by operator[]) would recurse through all of it. The entry's own members are
+// walked once (most entries set a key or two), and the keys then taken in their table's order.
+BalancedDino ReadEntry(const json& value)
 {
     BalancedDino entry;
-    entry.Name = std::move(name);
     if (value.is_null()) {
         return entry;
     }
     if (!value.is_object()) {
         ThrowNotAnObject(value);
     }
-    for (const BalanceKey& key : kBalanceKeys) {
-        const auto found = value.find(key.Name);
-        if (found == value.end() || found->is_null()) {
+    std::array<const json*, kBalanceKeys.size()> written{};
+    for (const auto& [name, member] : value.get_ref<const json::object_t&>()) {
+        if (const BalanceKey* key = FindBalanceKey(name)) {
+            written[static_cast<std::size_t>(key - kBalanceKeys.data())] = &member;
+        }
+    }
+    for (std::size_t i = 0; i < kBalanceKeys.size(); ++i) {
+        const BalanceKey& key = kBalanceKeys[i];
+        const json* found = written[i];
+        if (found == nullptr || found->is_null()) {
             continue;
         }
         try {
@@ -92,40 +102,79 @@ std::string InEntry(const std::exception& error, const std::string& where)
 
 // The map key of a species: its JSON key's UTF-8 bytes up to the first zero character, so that
 // it compares with the UTF-8 of the class's path.
-std::string SpeciesKey(const std::string& key)
+std::string_view SpeciesKey(std::string_view key)
 {
     return key.substr(0, key.find('\0'));
 }
 
+// The species keys a document brings, so that each entry of the table can be looked up in them.
+// They are sorted by hash: a search then runs over a compact array of numbers, and only a match
+// compares the text. They point into the document, but for an array's keys, which are made up
+// while iterating.
+class NewKeys {
+public:
+    void Reserve(std::size_t count, bool madeUp)
+    {
+        byHash_.reserve(count);
+        if (madeUp) {
+            made_.reserve(count);  // the views point into these: they must not move
+        }
+    }
+    void Add(std::string_view key) { byHash_.emplace_back(Hash(key), key); }
+    void AddMadeUp(std::string key)
+    {
+        made_.push_back(std::move(key));
+        Add(made_.back());
+    }
+    void Seal() { std::sort(byHash_.begin(), byHash_.end()); }
+    bool Contains(std::string_view key) const
+    {
+        const std::size_t hash = Hash(key);
+        auto it = std::lower_bound(byHash_.begin(), byHash_.end(), std::make_pair(hash, std::string_view()));
+        for (; it != byHash_.end() && it->first == hash; ++it) {
+            if (it->second == key) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    static std::size_t Hash(std::string_view key) { return std::hash<std::string_view>{}(key); }
+
+    std::vector<std::pair<std::size_t, std::string_view>> byHash_;
+    std::vector<std::string> made_;
+};
+
 }  // namespace
 
-BalanceTable::BalanceTable()
+LoadReport BalanceTable::LoadBalances(const json& document, TableChanges* changes)
 {
-    Global.Name = FString("global");
-}
-
-LoadReport BalanceTable::LoadBalances(const json& document)
-{
+    // First everything is read and every error logged: a failure up to the update changes nothing.
     const json& globalSection = document.at(kGlobalSection);
     BalancedDino global;
     try {
-        global = ReadEntry(globalSection, FString("global"));
+        global = ReadEntry(globalSection);
     } catch (const std::exception& error) {
         throw std::runtime_error(InEntry(error, kGlobalSection));
     }
-
     const json& species = document.at(kSpeciesSection);
     if (species.is_array()) {
         GetLogger()->warn("\"{}\" is an array, not an object: its entries are read under \"0\", \"1\", ... and match no species",
                           kSpeciesSection);
     }
     LoadReport report;
-    std::unordered_map<std::string, BalancedDino> dinos;
+    NewKeys keys;
+    keys.Reserve(species.is_object() || species.is_array() ? species.size() : 1, species.is_array());
     for (const auto& pair : species.items()) {
         ++report.Entries;
         try {
-            const std::string key = SpeciesKey(pair.key());
-            dinos[key] = ReadEntry(pair.value(), FString::FromUtf8(key));
+            ReadEntry(pair.value());
+            if (species.is_array()) {
+                keys.AddMadeUp(pair.key());
+            } else {
+                keys.Add(SpeciesKey(pair.key()));
+            }
             ++report.Stored;
         } catch (const std::exception& error) {
             const std::string message = InEntry(error, pair.key());
@@ -135,24 +184,57 @@ LoadReport BalanceTable::LoadBalances(const json& document)
             }
         }
     }
+    keys.Seal();
 
-    // Only a complete read replaces the table: a failure above leaves the running one intact.
-    Global = std::move(global);
-    Dinos = std::move(dinos);
+    // Then the table is brought up to date in place, which needs no second copy of it: removed
+    // entries go first, then the others are overwritten or added as the document reads again.
+    ++generation_;
+    if (changes != nullptr) {
+        changes->Start(*this, global);
+    }
+    Global = global;
+    for (auto it = Dinos.begin(); it != Dinos.end();) {
+        if (keys.Contains(it->first)) {
+            ++it;
+        } else if (changes != nullptr) {
+            changes->Removed(Dinos.extract(it++));
+        } else {
+            it = Dinos.erase(it);
+        }
+    }
+    keys = NewKeys();
+    Dinos.reserve(static_cast<std::size_t>(report.Stored));
+    std::string key;
+    for (const auto& pair : species.items()) {
+        BalancedDino entry;
+        try {
+            entry = ReadEntry(pair.value());
+        } catch (const std::exception&) {
+            continue;  // logged above
+        }
+        key.assign(SpeciesKey(pair.key()));
+        const auto found = Dinos.find(key);
+        if (found == Dinos.end()) {
+            const auto added = Dinos.emplace(key, entry).first;
+            if (changes != nullptr) {
+                changes->Added(added->first);
+            }
+        } else if (!SameValues(found->second, entry)) {
+            if (changes != nullptr) {
+                changes->Changed(found->first, found->second);
+            }
+            found->second = entry;
+        }
+    }
+    if (changes != nullptr) {
+        changes->Finish();
+    }
     GetLogger()->info("Loaded {} dino balances!", report.Stored);
     return report;
 }
 
-std::shared_ptr<BalancedDino> BalanceTable::Find(std::string key) const
+const BalancedDino* BalanceTable::Find(std::string_view key) const
 {
-    const auto found = Dinos.find(key);
-    if (found == Dinos.end()) {
-        return nullptr;
-    }
-    return std::make_shared<BalancedDino>(found->second);
-}
-
-std::shared_ptr<BalancedDino> BalanceTable::Find(FString key) const
-{
-    return Find(key.ToString());
+    const auto found = Dinos.find(std::string(key));
+    return found == Dinos.end() ? nullptr : &found->second;
 }

@@ -2,13 +2,15 @@
 // The working form of the configuration: the global entry and one entry per species key.
 
 #include <cstdint>
-#include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include <nlohmann/json_fwd.hpp>
 
 #include "config/BalancedDino.h"
+
+class TableChanges;
 
 // What one fill of the table did with the species entries.
 struct LoadReport {
@@ -23,19 +25,27 @@ struct LoadReport {
 
 class BalanceTable {
 public:
+    using SpeciesMap = std::unordered_map<std::string, BalancedDino>;
+
     // A table with no species and the defaults as its global entry: it changes nothing until filled.
-    BalanceTable();
+    BalanceTable() = default;
+    // The table is referred to by the hooks and by lookups that remember its entries: never copied.
+    BalanceTable(const BalanceTable&) = delete;
+    BalanceTable& operator=(const BalanceTable&) = delete;
 
-    // Builds a new global entry and species map from `document` aside and swaps them in only when
-    // the whole document was read; throws and changes nothing otherwise (an error names its key).
-    // A failing species entry is logged and skipped.
-    LoadReport LoadBalances(const nlohmann::json& document);
+    // Reads the whole of `document` first, and only then brings the table up to date in place:
+    // a document that fails (it throws; an error names its key) changes nothing. A failing
+    // species entry is logged and skipped. `changes`, when given, learns what the fill changed.
+    LoadReport LoadBalances(const nlohmann::json& document, TableChanges* changes = nullptr);
 
-    // A fresh copy of the entry stored under `key` (exact bytes), or null.
-    std::shared_ptr<BalancedDino> Find(std::string key) const;
-    // As above, for the UTF-8 form of `key`.
-    std::shared_ptr<BalancedDino> Find(FString key) const;
+    // The entry stored under `key` (exact bytes), or null; valid until the next fill.
+    const BalancedDino* Find(std::string_view key) const;
+    // Counts the fills that changed anything: a remembered entry is stale once it moved on.
+    std::uint64_t Generation() const { return generation_; }
 
     BalancedDino Global;
-    std::unordered_map<std::string, BalancedDino> Dinos;
+    SpeciesMap Dinos;
+
+private:
+    std::uint64_t generation_ = 0;
 };

@@ -1,14 +1,12 @@
 #pragma once
 // One balance entry: a species' switches and multipliers, or the global defaults. What each
-// field means, its key in the file and its default are described in BalanceKeys.h.
-
-#include "host/FString.h"
+// field means, its key in the file and its default are described in BalanceKeys.h. Entries are
+// plain values: the table keeps them by key, and nothing in them needs the game's allocator.
 
 struct BalancedDino {
     // Every field at the default of its key.
     BalancedDino();
 
-    FString Name;
     bool AllowTame{};
     bool AllowBreed{};
     bool AllowRide{};

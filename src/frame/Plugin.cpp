@@ -7,6 +7,7 @@
 #include "commands/ReloadCommands.h"
 #include "config/BalanceTable.h"
 #include "config/ConfigFile.h"
+#include "config/TableChanges.h"
 #include "frame/CommandManager.h"
 #include "frame/DeriRuderizuHooks.h"
 #include "host/HostApi.h"
@@ -75,20 +76,21 @@ ReloadResult DinoTuner::Reload()
         return result;
     }
     try {
-        // The new document and table are built aside and only swapped in when both are complete,
-        // so a broken file never leaves the running table half rebuilt.
+        // The table changes only once the whole new document has been read, so a broken file never
+        // leaves the running table half rebuilt.
         nlohmann::json document = Config->Parse();
-        BalanceTable table;
-        const LoadReport report = table.LoadBalances(document);
-        std::swap(*Balances, table);
+        TableChanges changes;
+        const LoadReport report = Balances->LoadBalances(document, &changes);
         Config->Document = std::move(document);
         result.Entries = report.Entries;
         result.Skipped = report.Skipped;
         result.FirstSkipped = report.FirstSkipped;
-        // From here the new table is in effect (`table` now holds the previous one, so that rates
-        // it changed and the new one no longer does go back to the game's). A failure while
-        // applying it is still reported rather than let into the host's command callback.
-        ApplyToExistingDinos(*Balances, &table);
+        for (const std::string& line : changes.Describe()) {
+            GetLogger()->info(line);
+        }
+        // From here the new table is in effect. A failure while applying it is still reported
+        // rather than let into the host's command callback.
+        ApplyToExistingDinos(*Balances, &changes);
         if (HookList != nullptr) {
             for (Hook* hook : *HookList) {
                 hook->OnReload();

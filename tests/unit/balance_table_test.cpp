@@ -12,6 +12,7 @@
 
 #include "config/BalanceKeys.h"
 #include "config/BalanceTable.h"
+#include "config/TableChanges.h"
 #include "logging/Logger.h"
 #include "support/RecordingSink.h"
 
@@ -109,14 +110,13 @@ TEST_P(LoadBalancesCase, StoresCountsAndLogs)
 INSTANTIATE_TEST_SUITE_P(Documents, LoadBalancesCase, ::testing::ValuesIn(kLoadCases),
                          [](const ::testing::TestParamInfo<LoadCase>& info) { return std::string(info.param.Name); });
 
-TEST_F(BalanceTableTest, MissingKeysTakeTheirDefaultsAndGlobalIsNamed)
+TEST_F(BalanceTableTest, MissingKeysTakeTheirDefaults)
 {
+    ExpectValues(table.Global, BalancedDino{});  // an unfilled table changes nothing
     table.LoadBalances(json::parse(R"({"GlobalDinoBalance": null, "DinoBalance": {"a": {}, "b": null}})"));
     ExpectValues(table.Global, BalancedDino{});
-    EXPECT_EQ(table.Global.Name.ToString(), "global");
     ExpectValues(table.Dinos.at("a"), BalancedDino{});
     ExpectValues(table.Dinos.at("b"), BalancedDino{});
-    EXPECT_EQ(table.Dinos.at("b").Name.ToString(), "b");
 }
 
 TEST_F(BalanceTableTest, ReadsEveryKeyAndConvertsNumbers)
@@ -255,7 +255,6 @@ TEST_P(LoadBalancesStructure, ThrowsAndLeavesTheTableAsItWas)
     BalancedDino global;
     global.ReducedFoodConsumptionSpeedMultiplier = 0.5f;
     ExpectValues(table.Global, global);
-    EXPECT_EQ(table.Global.Name.ToString(), "global");
     // A structural failure is the caller's to report: nothing is logged here, not even a count.
     EXPECT_TRUE(log->Lines().empty());
 }
@@ -278,7 +277,6 @@ TEST_F(BalanceTableTest, FindMatchesExactBytesOnly)
     table.LoadBalances(json::parse(R"({"GlobalDinoBalance": null, "DinoBalance": {")" + kRaptor + R"(": {"AllowRide": false}}})"));
     ASSERT_NE(table.Find(kRaptor), nullptr);
     EXPECT_FALSE(table.Find(kRaptor)->AllowRide);
-    EXPECT_NE(table.Find(FString(kRaptor)), nullptr);
 
     std::string lower = kRaptor;
     lower[lower.find("Raptor_Character_BP'")] = 'r';
@@ -288,19 +286,41 @@ TEST_F(BalanceTableTest, FindMatchesExactBytesOnly)
     EXPECT_EQ(table.Find("global"), nullptr);
 }
 
-TEST_F(BalanceTableTest, FindReturnsACopyThatOutlivesReload)
+TEST_F(BalanceTableTest, AFillKnowsWhatItChangedAndWhatWasInEffectBefore)
 {
-    table.LoadBalances(json::parse(R"({"GlobalDinoBalance": null, "DinoBalance": {"a": {"DamageResistanceMultiplier": 2}}})"));
-    std::shared_ptr<BalancedDino> held = table.Find("a");
-    ASSERT_NE(held, nullptr);
-    held->DamageResistanceMultiplier = 9.0f;
-    EXPECT_EQ(table.Find("a")->DamageResistanceMultiplier, 2.0f);
-    EXPECT_NE(table.Find("a").get(), table.Find("a").get());
+    table.LoadBalances(json::parse(R"({"GlobalDinoBalance": {"ReducedFoodConsumptionSpeedMultiplier": 2},
+        "DinoBalance": {"same": {"AllowRide": false}, "changed": {"DamageResistanceMultiplier": 2}, "gone": {"AllowTame": false}}})"));
+    const BalancedDino* same = table.Find("same");
 
-    table.LoadBalances(json::parse(R"({"GlobalDinoBalance": null, "DinoBalance": {}})"));
-    EXPECT_EQ(held->DamageResistanceMultiplier, 9.0f);
-    EXPECT_EQ(held->Name.ToString(), "a");
-    EXPECT_EQ(table.Find("a"), nullptr);
+    TableChanges changes;
+    table.LoadBalances(json::parse(R"({"GlobalDinoBalance": null,
+        "DinoBalance": {"same": {"AllowRide": false}, "changed": {"DamageResistanceMultiplier": 3, "AllowBreed": false}, "new": {}}})"),
+                       &changes);
+
+    EXPECT_EQ(table.Find("same"), same) << "an unchanged entry stays where it was";
+    EXPECT_EQ(changes.ChangedCount, 1);
+    EXPECT_EQ(changes.AddedCount, 1);
+    EXPECT_EQ(changes.RemovedCount, 1);
+    EXPECT_EQ(changes.Describe(), (std::vector<std::string>{
+                                      R"(Changed "GlobalDinoBalance": ReducedFoodConsumptionSpeedMultiplier 2 -> -1)",
+                                      R"(Changed "changed": AllowBreed true -> false, DamageResistanceMultiplier 2 -> 3)",
+                                      R"(Removed "gone")",
+                                      R"(Added "new": all defaults)",
+                                      "Species entries: 1 changed, 1 added, 1 removed"}));
+    EXPECT_EQ(changes.EntryBefore("changed").DamageResistanceMultiplier, 2.0f);
+    EXPECT_FALSE(changes.EntryBefore("gone").AllowTame);
+    EXPECT_FALSE(changes.EntryBefore("same").AllowRide);
+    EXPECT_EQ(changes.EntryBefore("new").ReducedFoodConsumptionSpeedMultiplier, 2.0f) << "a new species had the global entry";
+    EXPECT_EQ(changes.EntryBefore("never").ReducedFoodConsumptionSpeedMultiplier, 2.0f);
+}
+
+TEST_F(BalanceTableTest, ANewTableLoadedTwiceChangesNothing)
+{
+    const json document = json::parse(R"({"GlobalDinoBalance": null, "DinoBalance": {"a": {"AllowTame": false}}})");
+    table.LoadBalances(document);
+    TableChanges changes;
+    table.LoadBalances(document, &changes);
+    EXPECT_EQ(changes.Describe(), std::vector<std::string>{"Species entries: 0 changed, 0 added, 0 removed"});
 }
 
 // ---- hostile documents ---------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include "SimHost.h"
 #include "frame/Plugin.h"
 #include "host/GameAccess.h"
+#include "support/GameByName.h"
 #include "support/LoadedPlugin.h"
 
 namespace {
@@ -16,7 +17,7 @@ const std::string kRaptor = "Blueprint'/Game/PrimalEarth/Dinos/Raptor/Raptor_Cha
 
 float* StatusField(AActor* dino, const std::string& field)
 {
-    void* status = game::Read<void*>(dino, "APrimalCharacter.MyCharacterStatusComponent");
+    void* status = byname::Read<void*>(dino, "APrimalCharacter.MyCharacterStatusComponent");
     return static_cast<float*>(ArkApi::GetAddress(status, "UPrimalCharacterStatusComponent." + field));
 }
 

@@ -1,0 +1,117 @@
+#include "config/TableChanges.h"
+
+#include <algorithm>
+
+#include <fmt/format.h>
+#include <fmt/ranges.h>
+
+#include "config/BalanceKeys.h"
+#include "logging/LogText.h"
+
+namespace {
+
+std::string ValueText(const BalanceKey& key, const BalancedDino& entry)
+{
+    return key.IsSwitch() ? (entry.*key.Switch ? "true" : "false") : fmt::format("{}", entry.*key.Multiplier);
+}
+
+// "Key old -> new" for every key whose value differs.
+std::vector<std::string> Differences(const BalancedDino& before, const BalancedDino& after)
+{
+    std::vector<std::string> parts;
+    for (const BalanceKey& key : kBalanceKeys) {
+        if (ValueOf(key, before) != ValueOf(key, after)) {
+            parts.push_back(fmt::format("{} {} -> {}", key.Name, ValueText(key, before), ValueText(key, after)));
+        }
+    }
+    return parts;
+}
+
+// "Key value" for every key not at its default.
+std::vector<std::string> Settings(const BalancedDino& entry)
+{
+    std::vector<std::string> parts;
+    const BalancedDino defaults;
+    for (const BalanceKey& key : kBalanceKeys) {
+        if (ValueOf(key, entry) != ValueOf(key, defaults)) {
+            parts.push_back(fmt::format("{} {}", key.Name, ValueText(key, entry)));
+        }
+    }
+    return parts;
+}
+
+}  // namespace
+
+void TableChanges::Start(const BalanceTable& table, const BalancedDino& newGlobal)
+{
+    table_ = &table;
+    globalBefore_ = table.Global;
+    GlobalChanged = !SameValues(table.Global, newGlobal);
+}
+
+void TableChanges::Removed(BalanceTable::SpeciesMap::node_type node)
+{
+    ++RemovedCount;
+    removed_.push_back(std::move(node));
+    before_.push_back(Before{removed_.back().key(), removed_.back().mapped()});
+}
+
+void TableChanges::Added(std::string_view key)
+{
+    ++AddedCount;
+    before_.push_back(Before{key, std::nullopt});
+}
+
+void TableChanges::Changed(std::string_view key, const BalancedDino& before)
+{
+    // Two document keys cut to one at a zero come one after the other: the first was recorded.
+    if (!before_.empty() && before_.back().Key == key) {
+        return;
+    }
+    ++ChangedCount;
+    before_.push_back(Before{key, before});
+}
+
+void TableChanges::Finish()
+{
+    std::sort(before_.begin(), before_.end(), [](const Before& a, const Before& b) { return a.Key < b.Key; });
+}
+
+const BalancedDino& TableChanges::EntryBefore(std::string_view key) const
+{
+    const auto found = std::lower_bound(before_.begin(), before_.end(), key, [](const Before& b, std::string_view k) { return b.Key < k; });
+    if (found != before_.end() && found->Key == key) {
+        return found->Entry ? *found->Entry : globalBefore_;
+    }
+    // Untouched by the fill: as it is now, or absent then as now.
+    const BalancedDino* now = table_ != nullptr ? table_->Find(key) : nullptr;
+    return now != nullptr ? *now : globalBefore_;
+}
+
+std::vector<std::string> TableChanges::Describe() const
+{
+    std::vector<std::string> lines;
+    if (GlobalChanged && table_ != nullptr) {
+        lines.push_back(fmt::format("Changed {}: {}", Quoted(kGlobalSection), fmt::join(Differences(globalBefore_, table_->Global), ", ")));
+    }
+    std::size_t described = 0;
+    for (const Before& touched : before_) {
+        if (described == kMaxLines) {
+            lines.push_back(fmt::format("... and {} more", before_.size() - described));
+            break;
+        }
+        ++described;
+        const BalancedDino* after = table_ != nullptr ? table_->Find(touched.Key) : nullptr;
+        if (!touched.Entry) {
+            const std::vector<std::string> settings = after != nullptr ? Settings(*after) : std::vector<std::string>{};
+            lines.push_back(fmt::format("Added {}: {}", Quoted(touched.Key),
+                                        settings.empty() ? "all defaults" : fmt::format("{}", fmt::join(settings, ", "))));
+        } else if (after == nullptr) {
+            lines.push_back(fmt::format("Removed {}", Quoted(touched.Key)));
+        } else {
+            lines.push_back(fmt::format("Changed {}: {}", Quoted(touched.Key), fmt::join(Differences(*touched.Entry, *after), ", ")));
+        }
+    }
+    lines.push_back(fmt::format("Species entries: {} changed, {} added, {} removed", ChangedCount, AddedCount, RemovedCount));
+    return lines;
+}
