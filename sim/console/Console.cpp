@@ -120,6 +120,12 @@ void Console::Print(const std::string& line)
     Emit(line, true);
 }
 
+void Console::Notice(const std::string& line)
+{
+    Emit(line, false);
+    std::fflush(stdout);
+}
+
 void Console::ReportError(const std::string& message)
 {
     Print("error: " + message);

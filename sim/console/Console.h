@@ -64,6 +64,9 @@ public:
     // ---- for the commands ----
     // Prints one result line and keeps it as output of the current command.
     void Print(const std::string& line);
+    // Prints a line about something that happened between commands (an RCON login): not kept
+    // as any command's output, so checks never see it.
+    void Notice(const std::string& line);
     // Prints "error: <message>" and counts it.
     void ReportError(const std::string& message);
     PluginSession& Plugin() { return plugin_; }
