@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 
 #include "ConsoleError.h"
+#include "Help.h"
 #include "SimHost.h"
 #include "world/World.h"
 
@@ -18,6 +19,7 @@ Console::Console(std::string pluginPath) : plugin_(std::move(pluginPath))
     AddWorldCommands(commands_);
     AddPlayerCommands(commands_);
     AddCheckCommands(commands_);
+    AddHelpCommands(commands_);
     sim::SetLogOutput([this](const std::string& line) { Print(line); });
     sim::World::Get().SetChatOutput([this](const std::string& player, const std::string& text, const FLinearColor& colour) {
         Print(fmt::format("chat to {}: {} ({}, {}, {}, {})", player, text, colour.R, colour.G, colour.B, colour.A));
@@ -39,6 +41,7 @@ void Console::RunLine(const std::string& line, int lineNumber)
     }
     currentLine_ = lineNumber;
     LineReader reader(line);
+    const char* usage = nullptr;
     try {
         const std::optional<std::string> name = reader.Next();
         const auto found = commands_.find(name.value_or(""));
@@ -46,15 +49,20 @@ void Console::RunLine(const std::string& line, int lineNumber)
             BeginCommand();
         }
         if (found == commands_.end()) {
-            throw ConsoleError("unknown console command '" + name.value_or("") + "'");
+            ReportUnknownCommand(name.value_or(""));
+            std::fflush(stdout);
+            return;
         }
+        usage = found->second.Usage;
         Arguments arguments(reader);
         found->second.Run(*this, arguments);
-    } catch (const ConsoleError& error) {
-        ReportError(error.what());
     } catch (const std::exception& error) {
-        // The server stays up whatever one line did; the failure still counts.
+        // The server stays up whatever one line did (a ConsoleError or anything else); the
+        // failure still counts, and the usage says how the command is meant to be written.
         ReportError(error.what());
+        if (usage != nullptr) {
+            Print(std::string("usage: ") + usage);
+        }
     }
     std::fflush(stdout);
 }
@@ -118,6 +126,16 @@ void Console::PrintSummary()
 void Console::Print(const std::string& line)
 {
     Emit(line, true);
+}
+
+void Console::ReportUnknownCommand(const std::string& name)
+{
+    std::string message = "unknown console command '" + name + "'";
+    if (const std::string close = ClosestCommand(commands_, name); !close.empty()) {
+        message += "; did you mean '" + close + "'?";
+    }
+    ReportError(message);
+    Print("type 'help' for the list of commands");
 }
 
 void Console::Notice(const std::string& line)

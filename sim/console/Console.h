@@ -21,16 +21,28 @@ using CommandHandler = void (*)(Console&, Arguments&);
 
 struct CommandEntry {
     CommandHandler Run = nullptr;
-    bool IsCheck = false;  // checks look at the previous command's output instead of starting their own
+    bool IsCheck = false;       // checks look at the previous command's output instead of starting their own
+    const char* Group = "";     // the heading `help` lists it under
+    const char* Usage = "";     // "hit ID AMOUNT [by CAUSER]": shown by `help` and after every error
+    const char* Summary = "";   // one line: what it does
+    const char* Details = "";   // more lines for `help COMMAND` (what it prints, notes); may be empty
 };
 
 using CommandTable = std::map<std::string, CommandEntry>;
+
+// The headings of `help`, in the order it shows them.
+inline constexpr const char* kServerGroup = "Server and plugin";
+inline constexpr const char* kWorldGroup = "World";
+inline constexpr const char* kPlayerGroup = "Players and commands";
+inline constexpr const char* kCheckGroup = "Checks inside a script";
+inline constexpr const char* kHelpGroup = "Help";
 
 // Each adds its commands to the table.
 void AddServerCommands(CommandTable& table);
 void AddWorldCommands(CommandTable& table);
 void AddPlayerCommands(CommandTable& table);
 void AddCheckCommands(CommandTable& table);
+void AddHelpCommands(CommandTable& table);
 
 class Console {
 public:
@@ -70,6 +82,8 @@ public:
     // Prints "error: <message>" and counts it.
     void ReportError(const std::string& message);
     PluginSession& Plugin() { return plugin_; }
+    // Every command the console knows.
+    const CommandTable& Commands() const { return commands_; }
     // Line number of the line running now (0 outside a script or console line).
     int CurrentLine() const { return currentLine_; }
     // What the previous command printed, log lines included.
@@ -89,6 +103,8 @@ public:
 
 private:
     void Emit(const std::string& line, bool keep);
+    // Reports a line whose first word names no command, with the nearest command name.
+    void ReportUnknownCommand(const std::string& name);
 
     CommandTable commands_;
     PluginSession plugin_;

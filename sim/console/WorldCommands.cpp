@@ -8,6 +8,7 @@
 
 #include "Console.h"
 #include "ConsoleError.h"
+#include "Help.h"
 #include "world/World.h"
 
 namespace console {
@@ -23,7 +24,19 @@ const sim::SpeciesInfo& RequireSpecies(const std::string& name)
 {
     const sim::SpeciesInfo* species = TheWorld().FindSpecies(name);
     if (species == nullptr) {
-        throw ConsoleError("unknown species '" + name + "'");
+        std::vector<std::string> known;
+        for (const sim::SpeciesInfo& info : TheWorld().Species()) {
+            known.push_back(info.Short);
+        }
+        std::string message = "unknown species '" + name + "'";
+        if (const std::string close = ClosestName(known, name); !close.empty()) {
+            message += " (did you mean '" + close + "'?)";
+        }
+        message += "; known species:";
+        for (std::size_t i = 0; i < known.size(); ++i) {
+            message += (i == 0 ? " " : ", ") + known[i];
+        }
+        throw ConsoleError(message);
     }
     return *species;
 }
@@ -263,22 +276,38 @@ void Buff(Console& console, Arguments& arguments)
 
 void AddWorldCommands(CommandTable& table)
 {
-    table["species"] = {&Species};
-    table["class"] = {&Class};
-    table["fault"] = {&Fault};
-    table["spawn"] = {&Spawn};
-    table["show"] = {&Show};
-    table["actors"] = {&Actors};
-    table["team"] = {&Team};
-    table["kill"] = {&Kill};
-    table["destroying"] = {&Destroying};
-    table["nostatus"] = {&NoStatus};
-    table["hit"] = {&Hit};
-    table["tame"] = {&Tame};
-    table["mate"] = {&Mate};
-    table["use"] = {&Use};
-    table["ride"] = {&Ride};
-    table["buff"] = {&Buff};
+    const char* group = kWorldGroup;
+    table["species"] = {&Species, false, group, "species", "list the species the world knows, with their blueprint paths",
+                        "Prints one line per species: <Short> <blueprint path>\n"
+                        "The blueprint path is the key to write in the config's \"DinoBalance\"."};
+    table["class"] = {&Class, false, group, "class NAME REF [like SPECIES]", "add a species NAME whose class string reference is REF",
+                      "It takes the consumption values and kind of SPECIES (default Raptor).\n"
+                      "Prints: class <name> <blueprint path>"};
+    table["fault"] = {&Fault, false, group, "fault SPECIES nospawn|nostatus|none", "make the game's spawn of SPECIES fail, or stop doing so",
+                      "nospawn: the spawn returns nothing; nostatus: dinos come without a status component.\n"
+                      "Prints: fault <short> <kind>"};
+    table["spawn"] = {&Spawn, false, group, "spawn SPECIES [name ID] [team N] [level N] [base N]", "spawn a dino (or a structure) as loaded from a save",
+                      "Without a name the id is the species in lower case and a counter (rex1, rex2).\n"
+                      "Team 0 is wild; tamed dinos have a team above 5000. Level defaults to 1, base to the level.\n"
+                      "Prints: spawned <id> <blueprint path> team <n> level <n>"};
+    table["show"] = {&Show, false, group, "show ID", "print a dino's fourteen consumption fields",
+                     "Prints: <id> FoodConsumptionMultiplier=<v> ... SubmergedOxygenDecreaseSpeed=<v> on one line"};
+    table["actors"] = {&Actors, false, group, "actors", "count the dinos and structures in the world", "Prints: actors: <n>"};
+    table["team"] = {&Team, false, group, "team ID N", "set the actor's targeting team", "Prints: team <id> <n>"};
+    table["kill"] = {&Kill, false, group, "kill ID", "the dino dies (health 0)", "Prints: kill <id>"};
+    table["destroying"] = {&Destroying, false, group, "destroying ID", "mark the dino as being destroyed", "Prints: destroying <id>"};
+    table["nostatus"] = {&NoStatus, false, group, "nostatus ID", "take the dino's status component away", "Prints: nostatus <id>"};
+    table["hit"] = {&Hit, false, group, "hit ID AMOUNT [by CAUSER]", "the game deals AMOUNT damage to dino ID, caused by CAUSER if given",
+                    "CAUSER is the id of a dino or a structure (a turret).\n"
+                    "Prints: hit <id> <amount> -> <amount the game received>, dealt <what it returned>"};
+    table["tame"] = {&Tame, false, group, "tame ID [by PLAYER]", "the game tames the dino, for PLAYER if given",
+                     "Prints: tame <id>: tamed team <n>, or tame <id>: refused"};
+    table["mate"] = {&Mate, false, group, "mate ID PARTNER", "the game mates two dinos", "Prints: mate <id> <partner>: bred, or refused"};
+    table["use"] = {&Use, false, group, "use ID INDEX [by PLAYER]", "the game runs entry INDEX of the dino's multi-use wheel",
+                    "Prints: use <id> <index>: true, or false"};
+    table["ride"] = {&Ride, false, group, "ride ID [by PLAYER]", "PLAYER mounts the dino (use ID 100)", "Prints: use <id> 100: true, or false"};
+    table["buff"] = {&Buff, false, group, "buff ID NAME", "the game adds a buff named NAME to the dino",
+                     "Prints: buff <id> <name>: added, or refused"};
 }
 
 }  // namespace console
