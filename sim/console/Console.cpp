@@ -78,9 +78,51 @@ bool Console::RunScript(const std::string& path)
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
         }
+        if (narrate_) {
+            Narrate(line);
+        }
         RunLine(line, number);
     }
     return true;
+}
+
+void Console::Narrate(const std::string& line)
+{
+    const auto first = line.find_first_not_of(" \t");
+    if (first == std::string::npos || line.find_first_not_of("# \t", first) == std::string::npos) {
+        // A blank line, or a bare "#", ends a paragraph.
+        if (!lastPrintedBlank_) {
+            Emit("", false);
+        }
+        return;
+    }
+    if (line[first] == '#') {
+        std::string text = line.substr(first);
+        if (text.find_first_not_of("#-= \t") == std::string::npos) {
+            return;  // a ruler that only structures the file
+        }
+        if (text.rfind("##", 0) == 0) {
+            // A heading: set apart and underlined.
+            text = text.substr(text.find_first_not_of("# "));
+            if (!lastPrintedBlank_) {
+                Emit("", false);
+            }
+            Emit(text, false);
+            Emit(std::string(text.size(), '-'), false);
+            return;
+        }
+        // "# " goes; any further indentation (a list item's second line) stays.
+        std::size_t start = text.find_first_not_of('#');
+        if (start < text.size() && text[start] == ' ') {
+            ++start;
+        }
+        Emit(text.substr(start), false);
+        return;
+    }
+    const auto found = commands_.find(LineReader(line).Next().value_or(""));
+    if (found == commands_.end() || !found->second.IsCheck) {
+        Emit("  > " + line.substr(first), false);
+    }
 }
 
 void Console::BeginCommand()
@@ -117,7 +159,16 @@ void Console::Shutdown()
 
 void Console::PrintSummary()
 {
-    if (checksPassed_ + checksFailed_ > 0) {
+    if (narrate_ && checksPassed_ + checksFailed_ > 0) {
+        if (!lastPrintedBlank_) {
+            Emit("", false);
+        }
+        Emit(checksFailed_ == 0
+                 ? fmt::format("Every result above was checked as it ran: all {} checks passed.", checksPassed_)
+                 : fmt::format("{} of {} checks FAILED: see the 'expect failed' lines above.", checksFailed_,
+                               checksPassed_ + checksFailed_),
+             false);
+    } else if (checksPassed_ + checksFailed_ > 0) {
         Emit(fmt::format("{} passed, {} failed", checksPassed_, checksFailed_), false);
     }
     std::fflush(stdout);
@@ -182,8 +233,13 @@ void Console::RecordCheck(bool passed, const std::string& text)
 
 void Console::Emit(const std::string& line, bool keep)
 {
+    // A narrated script sets what commands print apart from the narration.
+    if (narrate_ && keep) {
+        std::fputs("    ", stdout);
+    }
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fputc('\n', stdout);
+    lastPrintedBlank_ = line.empty();
     if (keep) {
         output_.push_back(line);
     }

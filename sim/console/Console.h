@@ -58,6 +58,9 @@ public:
     void RunLine(const std::string& line, int lineNumber);
     // Runs the lines of the file until its end or `quit`; returns false when it cannot be read.
     bool RunScript(const std::string& path);
+    // Narrated scripts (a walk-through to read): comments print as narration, each command after
+    // "> ", its output indented, checks only when they fail, and the summary in words.
+    void SetNarrate(bool narrate) { narrate_ = narrate; }
     // Starts a new command's output without a console line (an RCON request from the network).
     void BeginCommand();
 
@@ -103,6 +106,8 @@ public:
 
 private:
     void Emit(const std::string& line, bool keep);
+    // Prints what a narrated script shows for `line` before it runs.
+    void Narrate(const std::string& line);
     // Reports a line whose first word names no command, with the nearest command name.
     void ReportUnknownCommand(const std::string& name);
 
@@ -118,6 +123,8 @@ private:
     bool quit_ = false;
     std::int32_t nextRconRequestId_ = 1;
     std::optional<std::size_t> memoryMark_;
+    bool narrate_ = false;
+    bool lastPrintedBlank_ = true;  // narration: no blank line at the top or twice in a row
 };
 
 }  // namespace console

@@ -146,6 +146,7 @@ int main(int argc, char** argv)
     sim::SetServerState(options.ServerState);
     const std::string pluginPath = options.PluginPath.value_or(sim::FileNextToExecutable(kPluginFileName, argv[0]));
     console::Console console(pluginPath);
+    console.SetNarrate(options.Narrate);
 
     std::unique_ptr<sim::RconServer> rcon;
     if (options.RconPort) {

@@ -1,6 +1,8 @@
 // Commands about the world: species, spawning, a dino's fields and state, and the game calls
 // that the plugin detours (damage, taming, mating, multi-use, buffs).
 
+#include <algorithm>
+#include <cctype>
 #include <iterator>
 #include <optional>
 
@@ -147,14 +149,42 @@ void Actors(Console& console, Arguments& arguments)
     console.Print(fmt::format("actors: {}", TheWorld().ActorCount()));
 }
 
+// The indexes of the consumption fields named (letter case ignored), or of all fourteen when
+// none is named.
+std::vector<std::size_t> ChosenFields(Arguments& arguments)
+{
+    const std::vector<std::string> fieldNames(std::begin(sim::kRateFieldNames), std::end(sim::kRateFieldNames));
+    std::vector<std::size_t> chosen;
+    while (const auto word = arguments.OptionalWord()) {
+        const auto exact = std::find_if(fieldNames.begin(), fieldNames.end(), [&](const std::string& field) {
+            return std::equal(field.begin(), field.end(), word->begin(), word->end(),
+                              [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b)); });
+        });
+        if (exact == fieldNames.end()) {
+            std::string message = "unknown field '" + *word + "'";
+            if (const std::string name = ClosestName(fieldNames, *word); !name.empty()) {
+                message += " (did you mean '" + name + "'?)";
+            }
+            throw ConsoleError(message + "; the fields are those that 'show ID' prints");
+        }
+        chosen.push_back(static_cast<std::size_t>(exact - fieldNames.begin()));
+    }
+    if (chosen.empty()) {
+        for (std::size_t i = 0; i < fieldNames.size(); ++i) {
+            chosen.push_back(i);
+        }
+    }
+    return chosen;
+}
+
 void Show(Console& console, Arguments& arguments)
 {
     const std::string id = arguments.Word("id");
-    arguments.End();
+    const std::vector<std::size_t> fields = ChosenFields(arguments);
     RequireDino(id);
     const std::vector<std::optional<float>> rates = TheWorld().Rates(id);
     std::string line = id;
-    for (std::size_t i = 0; i < std::size(sim::kRateFieldNames); ++i) {
+    for (const std::size_t i : fields) {
         // A field of a missing status component has no value to print.
         const bool known = i < rates.size() && rates[i].has_value();
         line += fmt::format(" {}={}", sim::kRateFieldNames[i], known ? fmt::format("{}", *rates[i]) : std::string("-"));
@@ -290,8 +320,9 @@ void AddWorldCommands(CommandTable& table)
                       "Without a name the id is the species in lower case and a counter (rex1, rex2).\n"
                       "Team 0 is wild; tamed dinos have a team above 5000. Level defaults to 1, base to the level.\n"
                       "Prints: spawned <id> <blueprint path> team <n> level <n>"};
-    table["show"] = {&Show, false, group, "show ID", "print a dino's fourteen consumption fields",
-                     "Prints: <id> FoodConsumptionMultiplier=<v> ... SubmergedOxygenDecreaseSpeed=<v> on one line"};
+    table["show"] = {&Show, false, group, "show ID [FIELD...]", "print a dino's fourteen consumption fields, or those named",
+                     "Prints: <id> FoodConsumptionMultiplier=<v> ... SubmergedOxygenDecreaseSpeed=<v> on one line\n"
+                     "Field names may be written in any letter case, e.g. show rex1 FoodConsumptionMultiplier"};
     table["actors"] = {&Actors, false, group, "actors", "count the dinos and structures in the world", "Prints: actors: <n>"};
     table["team"] = {&Team, false, group, "team ID N", "set the actor's targeting team", "Prints: team <id> <n>"};
     table["kill"] = {&Kill, false, group, "kill ID", "the dino dies (health 0)", "Prints: kill <id>"};
