@@ -233,6 +233,9 @@ void Console::RecordCheck(bool passed, const std::string& text)
 
 void Console::Emit(const std::string& line, bool keep)
 {
+    if (outputListener_) {
+        outputListener_();
+    }
     // A narrated script sets what commands print apart from the narration.
     if (narrate_ && keep) {
         std::fputs("    ", stdout);

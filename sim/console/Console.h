@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -61,6 +62,8 @@ public:
     // Narrated scripts (a walk-through to read): comments print as narration, each command after
     // "> ", its output indented, checks only when they fail, and the summary in words.
     void SetNarrate(bool narrate) { narrate_ = narrate; }
+    // Called before each line the console prints (the line editor clears its prompt); may be null.
+    void SetOutputListener(std::function<void()> listener) { outputListener_ = std::move(listener); }
     // Starts a new command's output without a console line (an RCON request from the network).
     void BeginCommand();
 
@@ -124,6 +127,7 @@ private:
     std::int32_t nextRconRequestId_ = 1;
     std::optional<std::size_t> memoryMark_;
     bool narrate_ = false;
+    std::function<void()> outputListener_;
     bool lastPrintedBlank_ = true;  // narration: no blank line at the top or twice in a row
 };
 
