@@ -2,6 +2,7 @@
 // before unmapping, a really fresh library on the next load, and the errors of a library that
 // is missing or is no plugin.
 
+#include <filesystem>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -33,6 +34,15 @@ protected:
     {
         sim::World::Get();  // the game's functions exist before the plugin looks them up
         server.WriteConfig(testing_support::kEmptyConfig);
+    }
+
+    // A copy of the plugin for a test that leaves its library mapped on purpose: were it the
+    // shared build, every later load in this process would find it still in memory at unload.
+    std::string PrivatePluginCopy() const
+    {
+        const std::string copy = server.Path() + "/DinoTunerKeptMapped.so";
+        std::filesystem::copy_file(DINOTUNER_PLUGIN_PATH, copy, std::filesystem::copy_options::overwrite_existing);
+        return copy;
     }
 
     std::shared_ptr<testing_support::RecordingSink> log = testing_support::RecordHostLog();
@@ -106,7 +116,7 @@ TEST_F(PluginLoading, ASecondLoadWhileLoadedIsRefusedAndChangesNothing)
 TEST_F(PluginLoading, ALibraryTheHostStillHoldsStaysMapped)
 {
     std::string error;
-    ASSERT_TRUE(loader.Load(DINOTUNER_PLUGIN_PATH, error)) << error;
+    ASSERT_TRUE(loader.Load(PrivatePluginCopy(), error)) << error;
     const std::string note = loader.Unload([] { return false; });
     EXPECT_NE(note.find("stays in memory"), std::string::npos) << note;
     EXPECT_FALSE(loader.IsLoaded());
@@ -126,7 +136,7 @@ TEST_F(PluginLoading, SessionRefusesUnloadWithoutLoadAndADoubleLoad)
 
 TEST_F(PluginLoading, SessionReportsWhatTheHostStillHoldsAfterDetach)
 {
-    console::PluginSession session(DINOTUNER_PLUGIN_PATH);
+    console::PluginSession session(PrivatePluginCopy());
     session.Load();
     // Something registered while the plugin was loaded and not withdrawn at detach.
     ArkApi::GetCommands().RegisterConsoleCommand(FString("Stray.Command"), [](APlayerController*, FString*, bool) {});
