@@ -1,7 +1,7 @@
 # DinoTuner: one entry point for setting up, building, testing and trying the plugin.
 #   make test           install what is missing (as root), build, run every test
 #   make test-sanitize  the same tests under AddressSanitizer and UndefinedBehaviorSanitizer
-#   make demo           run the simulated server on the example configuration
+#   make demo           a narrated walk-through of every rule on the example configuration
 
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
@@ -9,7 +9,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 # Debian packages the build and the tests need.
 PACKAGES := cmake make g++ pkg-config libspdlog-dev libfmt-dev nlohmann-json3-dev \
-            googletest libgtest-dev libgmock-dev libbenchmark-dev python3 python3-jsonschema
+            googletest libgtest-dev libgmock-dev libbenchmark-dev python3 python3-jsonschema libedit-dev
 # Node.js may come from elsewhere than Debian (its npm then conflicts with Debian's): only a
 # machine without node and npm commands gets Debian's.
 NODE_PACKAGES := nodejs npm
@@ -70,9 +70,15 @@ check-windows:
 	done; echo "windows: $(words $(WINDOWS_SOURCES)) sources compile"
 
 # Only the simulated server and the plugin: the demo does not wait for the tests to build.
-demo: configure
-	cmake --build $(BUILD_DIR) -j $(JOBS) --target dinotuner-sim DinoTuner
-	$(BUILD_DIR)/bin/dinotuner-sim --no-load --dir $(BUILD_DIR)/demo-server --script examples/demo.txt
+# --narrate prints the script's comments as the story and keeps its checks quiet unless one fails.
+# The build's own output goes to a log, shown only when the build fails.
+demo: deps
+	@mkdir -p $(BUILD_DIR) && echo "Building the simulated server and the plugin (log: $(BUILD_DIR)/demo-build.log)..."
+	@{ cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo && \
+	   cmake --build $(BUILD_DIR) -j $(JOBS) --target dinotuner-sim DinoTuner; } >$(BUILD_DIR)/demo-build.log 2>&1 || \
+	  { cat $(BUILD_DIR)/demo-build.log; exit 1; }
+	@echo
+	@$(BUILD_DIR)/bin/dinotuner-sim --no-load --narrate --dir $(BUILD_DIR)/demo-server --script examples/demo.txt
 
 bench: build
 	$(BUILD_DIR)/bin/dinotuner-bench

@@ -38,12 +38,39 @@ void Arguments::End()
     }
 }
 
+namespace {
+
+// What to say about `word` where only the keywords `allowed` may stand: with one keyword, the
+// line as it was probably meant ("hit rex1 100 by raptor1"); with several, their names.
+std::string UnexpectedOption(const std::string& word, std::string before, std::initializer_list<const char*> allowed)
+{
+    std::string message = "unexpected word '" + word + "'";
+    if (allowed.size() == 1) {
+        while (!before.empty() && (before.back() == ' ' || before.back() == '\t')) {
+            before.pop_back();
+        }
+        return message + "; did you mean '" + before + " " + *allowed.begin() + " " + word + "'?";
+    }
+    std::string names;
+    for (const char* name : allowed) {
+        names += (names.empty() ? "" : ", ") + std::string(name);
+    }
+    return message + "; options here: " + names;
+}
+
+}  // namespace
+
 std::map<std::string, std::string> Arguments::KeywordOptions(std::initializer_list<const char*> allowed)
 {
     std::map<std::string, std::string> options;
-    while (auto keyword = reader_.Next()) {
+    for (;;) {
+        const std::string before = reader_.Read();
+        const auto keyword = reader_.Next();
+        if (!keyword) {
+            break;
+        }
         if (std::find_if(allowed.begin(), allowed.end(), [&](const char* name) { return *keyword == name; }) == allowed.end()) {
-            throw ConsoleError("unexpected word '" + *keyword + "'");
+            throw ConsoleError(UnexpectedOption(*keyword, before, allowed));
         }
         if (options.count(*keyword) != 0) {
             throw ConsoleError("'" + *keyword + "' given twice");

@@ -62,10 +62,14 @@ void ExpectError(Console& console, Arguments& arguments)
 
 void AddCheckCommands(CommandTable& table)
 {
-    table["expect"] = {&Expect, true};
-    table["expect-not"] = {&ExpectNot, true};
-    table["expect-count"] = {&ExpectCount, true};
-    table["expect-error"] = {&ExpectError, true};
+    const char* group = kCheckGroup;
+    table["expect"] = {&Expect, true, group, "expect TEXT...", "the previous command's output must contain TEXT",
+                       "Its output is its result lines and every log line written while it ran.\n"
+                       "A failed check prints: expect failed (line <n>): <text>"};
+    table["expect-not"] = {&ExpectNot, true, group, "expect-not TEXT...", "the previous command's output must not contain TEXT", ""};
+    table["expect-count"] = {&ExpectCount, true, group, "expect-count N TEXT...", "exactly N lines of the previous command's output contain TEXT", ""};
+    table["expect-error"] = {&ExpectError, true, group, "expect-error TEXT...", "the previous command must have failed with an error containing TEXT",
+                             "The error then counts as a passed check instead of failing the run."};
 }
 
 }  // namespace console

@@ -44,6 +44,8 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options& option
             options.LoadAtStart = false;
         } else if (option == "--serve") {
             options.Serve = true;
+        } else if (option == "--narrate") {
+            options.Narrate = true;
         } else if (option == "--dir") {
             if (!cursor.Value(option, value, error)) {
                 return false;
@@ -118,6 +120,10 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options& option
         error = "--rcon-password must not be empty";
         return false;
     }
+    if (options.Narrate && options.Scripts.empty()) {
+        error = "--narrate needs --script";
+        return false;
+    }
     // RCON is served while the server reads standard input; a scripted run never does.
     if (options.RconPort && !options.Serve && !options.Scripts.empty()) {
         error = "--rcon-port with --script needs --serve";
@@ -128,9 +134,37 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options& option
 
 std::string UsageText()
 {
-    return "usage: dinotuner-sim [--dir DIR] [--plugin LIB] [--state starting|up] [--no-load]\n"
-           "                     [--script FILE]... [--serve] [--rcon-port N --rcon-password PW]\n"
-           "Without --script or --serve, console lines are read from standard input until quit.\n";
+    return R"(usage: dinotuner-sim [--dir DIR] [--plugin LIB] [--state starting|up] [--no-load]
+                     [--script FILE]... [--narrate] [--serve] [--rcon-port N --rcon-password PW]
+
+A simulated ARK dedicated server. It loads the DinoTuner plugin as the plugin host does, plays
+the game world, and runs console commands that you type, that scripts hold, or that RCON
+clients send, one at a time.
+
+  --dir DIR             the server's folder, which the host reports as its current directory:
+                        the plugin reads DIR/ArkApi/Plugins/DinoTuner/config.json. Created if
+                        missing. Default: the current directory.
+  --plugin LIB          the plugin library to load. Default: the one built next to this program.
+  --state starting|up   the server state the host reports at start. Default: starting.
+  --no-load             start without loading the plugin; the console command 'load' loads it.
+  --script FILE         run the console lines of FILE; may be given several times, run in order.
+                        Without --serve the server shuts down after the last script.
+  --narrate             print scripts as a walk-through: comments as narration, each command
+                        after '>', checks only when they fail (make demo uses it). Needs --script.
+  --serve               after the scripts, keep running: read console lines and serve RCON until
+                        quit, end of input, Ctrl-C (SIGINT) or SIGTERM.
+  --rcon-port N         listen for RCON clients on 127.0.0.1:N (0: any free port). Needs
+                        --rcon-password, and --serve when scripts are given.
+  --rcon-password PW    the password RCON clients log in with.
+  -h, --help            print this help and exit.
+
+Without --script, console lines are read from standard input until quit or its end; on a
+terminal with a prompt, line editing and history. Type 'help' there for the commands; the
+console is described in docs/console.md.
+
+Exit status: 0; 1 when a console line failed or an expect check failed; 2 for bad use of the
+command line.
+)";
 }
 
 }  // namespace console

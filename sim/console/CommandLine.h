@@ -14,6 +14,7 @@ struct Options {
     int ServerState = 0;                     // what the host reports at start: 0 starting, 1 up
     bool LoadAtStart = true;
     std::vector<std::string> Scripts;
+    bool Narrate = false;                    // scripts print as a narrated walk-through
     bool Serve = false;
     std::optional<std::uint16_t> RconPort;
     std::string RconPassword;

@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 
 #include "ConsoleError.h"
+#include "Help.h"
 #include "SimHost.h"
 #include "world/World.h"
 
@@ -18,6 +19,7 @@ Console::Console(std::string pluginPath) : plugin_(std::move(pluginPath))
     AddWorldCommands(commands_);
     AddPlayerCommands(commands_);
     AddCheckCommands(commands_);
+    AddHelpCommands(commands_);
     sim::SetLogOutput([this](const std::string& line) { Print(line); });
     sim::World::Get().SetChatOutput([this](const std::string& player, const std::string& text, const FLinearColor& colour) {
         Print(fmt::format("chat to {}: {} ({}, {}, {}, {})", player, text, colour.R, colour.G, colour.B, colour.A));
@@ -39,6 +41,7 @@ void Console::RunLine(const std::string& line, int lineNumber)
     }
     currentLine_ = lineNumber;
     LineReader reader(line);
+    const char* usage = nullptr;
     try {
         const std::optional<std::string> name = reader.Next();
         const auto found = commands_.find(name.value_or(""));
@@ -46,15 +49,20 @@ void Console::RunLine(const std::string& line, int lineNumber)
             BeginCommand();
         }
         if (found == commands_.end()) {
-            throw ConsoleError("unknown console command '" + name.value_or("") + "'");
+            ReportUnknownCommand(name.value_or(""));
+            std::fflush(stdout);
+            return;
         }
+        usage = found->second.Usage;
         Arguments arguments(reader);
         found->second.Run(*this, arguments);
-    } catch (const ConsoleError& error) {
-        ReportError(error.what());
     } catch (const std::exception& error) {
-        // The server stays up whatever one line did; the failure still counts.
+        // The server stays up whatever one line did (a ConsoleError or anything else); the
+        // failure still counts, and the usage says how the command is meant to be written.
         ReportError(error.what());
+        if (usage != nullptr) {
+            Print(std::string("usage: ") + usage);
+        }
     }
     std::fflush(stdout);
 }
@@ -70,9 +78,51 @@ bool Console::RunScript(const std::string& path)
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
         }
+        if (narrate_) {
+            Narrate(line);
+        }
         RunLine(line, number);
     }
     return true;
+}
+
+void Console::Narrate(const std::string& line)
+{
+    const auto first = line.find_first_not_of(" \t");
+    if (first == std::string::npos || line.find_first_not_of("# \t", first) == std::string::npos) {
+        // A blank line, or a bare "#", ends a paragraph.
+        if (!lastPrintedBlank_) {
+            Emit("", false);
+        }
+        return;
+    }
+    if (line[first] == '#') {
+        std::string text = line.substr(first);
+        if (text.find_first_not_of("#-= \t") == std::string::npos) {
+            return;  // a ruler that only structures the file
+        }
+        if (text.rfind("##", 0) == 0) {
+            // A heading: set apart and underlined.
+            text = text.substr(text.find_first_not_of("# "));
+            if (!lastPrintedBlank_) {
+                Emit("", false);
+            }
+            Emit(text, false);
+            Emit(std::string(text.size(), '-'), false);
+            return;
+        }
+        // "# " goes; any further indentation (a list item's second line) stays.
+        std::size_t start = text.find_first_not_of('#');
+        if (start < text.size() && text[start] == ' ') {
+            ++start;
+        }
+        Emit(text.substr(start), false);
+        return;
+    }
+    const auto found = commands_.find(LineReader(line).Next().value_or(""));
+    if (found == commands_.end() || !found->second.IsCheck) {
+        Emit("  > " + line.substr(first), false);
+    }
 }
 
 void Console::BeginCommand()
@@ -109,7 +159,16 @@ void Console::Shutdown()
 
 void Console::PrintSummary()
 {
-    if (checksPassed_ + checksFailed_ > 0) {
+    if (narrate_ && checksPassed_ + checksFailed_ > 0) {
+        if (!lastPrintedBlank_) {
+            Emit("", false);
+        }
+        Emit(checksFailed_ == 0
+                 ? fmt::format("Every result above was checked as it ran: all {} checks passed.", checksPassed_)
+                 : fmt::format("{} of {} checks FAILED: see the 'expect failed' lines above.", checksFailed_,
+                               checksPassed_ + checksFailed_),
+             false);
+    } else if (checksPassed_ + checksFailed_ > 0) {
         Emit(fmt::format("{} passed, {} failed", checksPassed_, checksFailed_), false);
     }
     std::fflush(stdout);
@@ -118,6 +177,22 @@ void Console::PrintSummary()
 void Console::Print(const std::string& line)
 {
     Emit(line, true);
+}
+
+void Console::ReportUnknownCommand(const std::string& name)
+{
+    std::string message = "unknown console command '" + name + "'";
+    if (const std::string close = ClosestCommand(commands_, name); !close.empty()) {
+        message += "; did you mean '" + close + "'?";
+    }
+    ReportError(message);
+    Print("type 'help' for the list of commands");
+}
+
+void Console::Notice(const std::string& line)
+{
+    Emit(line, false);
+    std::fflush(stdout);
 }
 
 void Console::ReportError(const std::string& message)
@@ -158,8 +233,16 @@ void Console::RecordCheck(bool passed, const std::string& text)
 
 void Console::Emit(const std::string& line, bool keep)
 {
+    if (outputListener_) {
+        outputListener_();
+    }
+    // A narrated script sets what commands print apart from the narration.
+    if (narrate_ && keep) {
+        std::fputs("    ", stdout);
+    }
     std::fwrite(line.data(), 1, line.size(), stdout);
     std::fputc('\n', stdout);
+    lastPrintedBlank_ = line.empty();
     if (keep) {
         output_.push_back(line);
     }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -21,16 +22,28 @@ using CommandHandler = void (*)(Console&, Arguments&);
 
 struct CommandEntry {
     CommandHandler Run = nullptr;
-    bool IsCheck = false;  // checks look at the previous command's output instead of starting their own
+    bool IsCheck = false;       // checks look at the previous command's output instead of starting their own
+    const char* Group = "";     // the heading `help` lists it under
+    const char* Usage = "";     // "hit ID AMOUNT [by CAUSER]": shown by `help` and after every error
+    const char* Summary = "";   // one line: what it does
+    const char* Details = "";   // more lines for `help COMMAND` (what it prints, notes); may be empty
 };
 
 using CommandTable = std::map<std::string, CommandEntry>;
+
+// The headings of `help`, in the order it shows them.
+inline constexpr const char* kServerGroup = "Server and plugin";
+inline constexpr const char* kWorldGroup = "World";
+inline constexpr const char* kPlayerGroup = "Players and commands";
+inline constexpr const char* kCheckGroup = "Checks inside a script";
+inline constexpr const char* kHelpGroup = "Help";
 
 // Each adds its commands to the table.
 void AddServerCommands(CommandTable& table);
 void AddWorldCommands(CommandTable& table);
 void AddPlayerCommands(CommandTable& table);
 void AddCheckCommands(CommandTable& table);
+void AddHelpCommands(CommandTable& table);
 
 class Console {
 public:
@@ -46,6 +59,11 @@ public:
     void RunLine(const std::string& line, int lineNumber);
     // Runs the lines of the file until its end or `quit`; returns false when it cannot be read.
     bool RunScript(const std::string& path);
+    // Narrated scripts (a walk-through to read): comments print as narration, each command after
+    // "> ", its output indented, checks only when they fail, and the summary in words.
+    void SetNarrate(bool narrate) { narrate_ = narrate; }
+    // Called before each line the console prints (the line editor clears its prompt); may be null.
+    void SetOutputListener(std::function<void()> listener) { outputListener_ = std::move(listener); }
     // Starts a new command's output without a console line (an RCON request from the network).
     void BeginCommand();
 
@@ -64,9 +82,14 @@ public:
     // ---- for the commands ----
     // Prints one result line and keeps it as output of the current command.
     void Print(const std::string& line);
+    // Prints a line about something that happened between commands (an RCON login): not kept
+    // as any command's output, so checks never see it.
+    void Notice(const std::string& line);
     // Prints "error: <message>" and counts it.
     void ReportError(const std::string& message);
     PluginSession& Plugin() { return plugin_; }
+    // Every command the console knows.
+    const CommandTable& Commands() const { return commands_; }
     // Line number of the line running now (0 outside a script or console line).
     int CurrentLine() const { return currentLine_; }
     // What the previous command printed, log lines included.
@@ -86,6 +109,10 @@ public:
 
 private:
     void Emit(const std::string& line, bool keep);
+    // Prints what a narrated script shows for `line` before it runs.
+    void Narrate(const std::string& line);
+    // Reports a line whose first word names no command, with the nearest command name.
+    void ReportUnknownCommand(const std::string& name);
 
     CommandTable commands_;
     PluginSession plugin_;
@@ -99,6 +126,9 @@ private:
     bool quit_ = false;
     std::int32_t nextRconRequestId_ = 1;
     std::optional<std::size_t> memoryMark_;
+    bool narrate_ = false;
+    std::function<void()> outputListener_;
+    bool lastPrintedBlank_ = true;  // narration: no blank line at the top or twice in a row
 };
 
 }  // namespace console

@@ -1,19 +1,15 @@
 #include "Interactive.h"
 
-#include <cerrno>
 #include <csignal>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "Console.h"
+#include "ConsoleInput.h"
 #include "os/Polling.h"
+#include "os/StandardInput.h"
 #include "rcon/RconServer.h"
-
-#if defined(_WIN32)
-#  include <io.h>
-#else
-#  include <unistd.h>
-#endif
 
 namespace console {
 
@@ -28,7 +24,6 @@ void RequestStop(int /*signal*/)
 
 // How long one wait may last: the loop notices a stop signal at least this often.
 constexpr int kWaitMs = 200;
-constexpr int kStandardInput = 0;
 
 void InstallStopHandlers()
 {
@@ -49,39 +44,19 @@ void InstallStopHandlers()
 bool WaitForInput(sim::RconServer* rcon)
 {
     if (rcon != nullptr) {
-        return rcon->Poll(kWaitMs, kStandardInput);
+        return rcon->Poll(kWaitMs, sim::os::kStandardInput);
     }
     std::vector<sim::os::WatchedSocket> noSockets;
-    return sim::os::WaitForActivity(noSockets, kStandardInput, kWaitMs);
+    return sim::os::WaitForActivity(noSockets, sim::os::kStandardInput, kWaitMs);
 }
 
-// Reads what standard input holds now: a count of bytes, 0 at the end of input, -1 when
-// interrupted (try again).
-long ReadInput(char* buffer, unsigned size)
+std::vector<std::string> CommandNames(const Console& console)
 {
-#if defined(_WIN32)
-    const long count = _read(kStandardInput, buffer, size);
-#else
-    const long count = static_cast<long>(::read(kStandardInput, buffer, size));
-#endif
-    if (count < 0 && (errno == EINTR || errno == EAGAIN)) {
-        return -1;
+    std::vector<std::string> names;
+    for (const auto& entry : console.Commands()) {
+        names.push_back(entry.first);
     }
-    return count < 0 ? 0 : count;
-}
-
-// Runs each complete line of `pending`, keeping a partial last line for the next read.
-void RunCompleteLines(Console& console, std::string& pending, int& lineNumber)
-{
-    std::string::size_type end;
-    while (!console.QuitRequested() && (end = pending.find('\n')) != std::string::npos) {
-        std::string line = pending.substr(0, end);
-        pending.erase(0, end + 1);
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        console.RunLine(line, ++lineNumber);
-    }
+    return names;
 }
 
 }  // namespace
@@ -89,30 +64,25 @@ void RunCompleteLines(Console& console, std::string& pending, int& lineNumber)
 void RunInteractive(Console& console, sim::RconServer* rcon)
 {
     InstallStopHandlers();
-    // Standard input is read raw, not through a buffered stream: lines sitting in a stream's
-    // buffer would go unseen by the wait, which only watches the descriptor.
-    std::string pending;
+    if (sim::os::StandardStreamsAreTerminals()) {
+        console.Notice("Type 'help' for the commands, 'quit' to stop.");
+    }
+    std::unique_ptr<ConsoleInput> input = OpenConsoleInput(CommandNames(console));
+    // Output between typed lines (an RCON client's request) must not land inside the prompt.
+    console.SetOutputListener([&input] { input->BeforeOutput(); });
     int lineNumber = 0;
     bool inputOpen = true;
     while (inputOpen && !console.QuitRequested() && stopRequested == 0) {
-        if (!WaitForInput(rcon)) {
-            continue;
+        if (WaitForInput(rcon)) {
+            inputOpen = input->ReadAvailable([&](const std::string& line) {
+                console.RunLine(line, ++lineNumber);
+                return !console.QuitRequested();
+            });
         }
-        char buffer[4096];
-        const long count = ReadInput(buffer, sizeof buffer);
-        if (count < 0) {
-            continue;
-        }
-        if (count == 0) {
-            inputOpen = false;
-            if (!pending.empty()) {
-                pending += '\n';  // a last line without a line end still counts
-            }
-        } else {
-            pending.append(buffer, static_cast<std::size_t>(count));
-        }
-        RunCompleteLines(console, pending, lineNumber);
+        input->AfterOutput();
     }
+    console.SetOutputListener(nullptr);
+    input.reset();  // the terminal as it was before the server ends
     // Answers still queued go out before the listener closes.
     if (rcon != nullptr) {
         for (int round = 0; round < 3; ++round) {

@@ -20,6 +20,8 @@ public:
     bool Skip(const std::string& word);
     // Everything after the last word read and the one space that follows it, exactly as written.
     std::string Rest() const;
+    // The line up to the end of the last word read, as written.
+    std::string Read() const { return line_.substr(0, position_); }
     // True when only blanks remain.
     bool AtEnd() const;
     // The whole line.

@@ -84,10 +84,17 @@ void RconCommand(Console& console, Arguments& arguments)
 
 void AddPlayerCommands(CommandTable& table)
 {
-    table["player"] = {&Player};
-    table["console"] = {&ConsoleCommand};
-    table["chat"] = {&ChatCommand};
-    table["rcon"] = {&RconCommand};
+    const char* group = kPlayerGroup;
+    table["player"] = {&Player, false, group, "player NAME [team N]", "a player connects",
+                       "Without a team the player gets a team of its own above 50000. Prints: player <name>"};
+    table["console"] = {&ConsoleCommand, false, group, "console [as PLAYER] LINE...", "run LINE as a console command, by the server or by PLAYER",
+                        "Example: console DinoTuner.Reload\n"
+                        "A reply shown to a player prints as: chat to <player>: <text> (<r>, <g>, <b>, <a>)\n"
+                        "The four numbers are red, green, blue and opacity: (0, 1, 0, 1) is green, (1, 0, 0, 1) red."};
+    table["chat"] = {&ChatCommand, false, group, "chat as PLAYER LINE...", "PLAYER sends LINE as a chat command",
+                     "A command that no plugin registered prints: unknown command: <name>"};
+    table["rcon"] = {&RconCommand, false, group, "rcon LINE...", "send LINE as one RCON request from the console's own RCON client",
+                     "Prints one line per answer: rcon reply <request id> type <n>: <text>"};
 }
 
 }  // namespace console

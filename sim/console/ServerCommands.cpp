@@ -39,9 +39,23 @@ void WriteConfig(const std::string& text)
     }
 }
 
+// A loaded plugin does not notice a new file by itself: say how it takes the file up.
+void PrintConfigWritten(Console& console)
+{
+    console.Print("config " + ConfigPath());
+    if (console.Plugin().IsLoaded()) {
+        console.Print("the plugin is loaded: 'console DinoTuner.Reload' takes the new file up");
+    }
+}
+
 void Load(Console& console, Arguments& arguments)
 {
     arguments.End();
+    if (console.Plugin().IsLoaded()) {
+        // The usual way here: the server loaded the plugin at start, then a config was copied in.
+        throw ConsoleError("the plugin is already loaded (it loads at start unless --no-load is given); "
+                           "'console DinoTuner.Reload' reads the config file again");
+    }
     console.Plugin().Load();
 }
 
@@ -68,17 +82,18 @@ void Config(Console& console, Arguments& arguments)
     arguments.End();
     std::ifstream file(source, std::ios::binary);
     if (!file) {
-        throw ConsoleError("cannot read " + source);
+        std::error_code ignored;
+        throw ConsoleError("cannot read " + source + " (relative paths start at " + fs::current_path(ignored).string() + ")");
     }
     const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     WriteConfig(text);
-    console.Print("config " + ConfigPath());
+    PrintConfigWritten(console);
 }
 
 void ConfigText(Console& console, Arguments& arguments)
 {
     WriteConfig(arguments.Rest());
-    console.Print("config " + ConfigPath());
+    PrintConfigWritten(console);
 }
 
 void ConfigDelete(Console& console, Arguments& arguments)
@@ -162,19 +177,34 @@ void Commands(Console& console, Arguments& arguments)
 
 void AddServerCommands(CommandTable& table)
 {
-    table["load"] = {&Load};
-    table["unload"] = {&Unload};
-    table["state"] = {&State};
-    table["config"] = {&Config};
-    table["config-text"] = {&ConfigText};
-    table["config-delete"] = {&ConfigDelete};
-    table["memory"] = {&Memory};
-    table["memory-mark"] = {&MemoryMark};
-    table["memory-check"] = {&MemoryCheck};
-    table["stats"] = {&Stats};
-    table["quit"] = {&Quit};
-    table["hooks"] = {&Hooks};
-    table["commands"] = {&Commands};
+    const char* group = kServerGroup;
+    table["load"] = {&Load, false, group, "load", "load the plugin library and deliver process attach",
+                     "Prints the log lines of the load. The plugin loads at start unless --no-load was given."};
+    table["unload"] = {&Unload, false, group, "unload", "deliver process detach, then unload the plugin library",
+                       "Prints the log lines of the detach; an error names any hook or command the plugin left behind."};
+    table["state"] = {&State, false, group, "state up|starting", "change the server state the host reports",
+                      "Prints: state up / state starting"};
+    table["config"] = {&Config, false, group, "config FILE", "copy FILE over the plugin's config file",
+                       "FILE is relative to the directory the server was started in.\n"
+                       "Prints: config <path of the plugin's config file>\n"
+                       "A loaded plugin reads the new file on 'console DinoTuner.Reload'."};
+    table["config-text"] = {&ConfigText, false, group, "config-text TEXT...", "write the rest of the line, as it stands, as the whole config file",
+                            "Prints: config <path of the plugin's config file>"};
+    table["config-delete"] = {&ConfigDelete, false, group, "config-delete", "delete the plugin's config file",
+                              "Prints: config <path of the plugin's config file>"};
+    table["memory"] = {&Memory, false, group, "memory", "count the game allocations not yet freed", "Prints: memory: <n> live"};
+    table["memory-mark"] = {&MemoryMark, false, group, "memory-mark", "remember the live game allocations for memory-check",
+                            "Prints: memory-mark: <n> live"};
+    table["memory-check"] = {&MemoryCheck, false, group, "memory-check", "compare the live game allocations with the last memory-mark",
+                             "Prints: memory-check: <n> more live than at the mark"};
+    table["stats"] = {&Stats, false, group, "stats", "counts kept since start",
+                      "Prints: stats: <n> spawned, <n> destroyed, <n> lookups\n"
+                      "(spawned and destroyed: dinos and structures; lookups: game names the host resolved)"};
+    table["hooks"] = {&Hooks, false, group, "hooks", "how many detours each hooked game function has",
+                      "Prints one line per function: hooks <function> <n>"};
+    table["commands"] = {&Commands, false, group, "commands", "the console, RCON and chat commands plugins registered",
+                         "Prints: commands console <names...> / commands rcon <names...> / commands chat <names...>"};
+    table["quit"] = {&Quit, false, group, "quit", "shut the server down (the plugin is detached and unloaded)", ""};
 }
 
 }  // namespace console

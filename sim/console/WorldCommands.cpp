@@ -1,6 +1,8 @@
 // Commands about the world: species, spawning, a dino's fields and state, and the game calls
 // that the plugin detours (damage, taming, mating, multi-use, buffs).
 
+#include <algorithm>
+#include <cctype>
 #include <iterator>
 #include <optional>
 
@@ -8,6 +10,7 @@
 
 #include "Console.h"
 #include "ConsoleError.h"
+#include "Help.h"
 #include "world/World.h"
 
 namespace console {
@@ -23,7 +26,19 @@ const sim::SpeciesInfo& RequireSpecies(const std::string& name)
 {
     const sim::SpeciesInfo* species = TheWorld().FindSpecies(name);
     if (species == nullptr) {
-        throw ConsoleError("unknown species '" + name + "'");
+        std::vector<std::string> known;
+        for (const sim::SpeciesInfo& info : TheWorld().Species()) {
+            known.push_back(info.Short);
+        }
+        std::string message = "unknown species '" + name + "'";
+        if (const std::string close = ClosestName(known, name); !close.empty()) {
+            message += " (did you mean '" + close + "'?)";
+        }
+        message += "; known species:";
+        for (std::size_t i = 0; i < known.size(); ++i) {
+            message += (i == 0 ? " " : ", ") + known[i];
+        }
+        throw ConsoleError(message);
     }
     return *species;
 }
@@ -134,14 +149,42 @@ void Actors(Console& console, Arguments& arguments)
     console.Print(fmt::format("actors: {}", TheWorld().ActorCount()));
 }
 
+// The indexes of the consumption fields named (letter case ignored), or of all fourteen when
+// none is named.
+std::vector<std::size_t> ChosenFields(Arguments& arguments)
+{
+    const std::vector<std::string> fieldNames(std::begin(sim::kRateFieldNames), std::end(sim::kRateFieldNames));
+    std::vector<std::size_t> chosen;
+    while (const auto word = arguments.OptionalWord()) {
+        const auto exact = std::find_if(fieldNames.begin(), fieldNames.end(), [&](const std::string& field) {
+            return std::equal(field.begin(), field.end(), word->begin(), word->end(),
+                              [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b)); });
+        });
+        if (exact == fieldNames.end()) {
+            std::string message = "unknown field '" + *word + "'";
+            if (const std::string name = ClosestName(fieldNames, *word); !name.empty()) {
+                message += " (did you mean '" + name + "'?)";
+            }
+            throw ConsoleError(message + "; the fields are those that 'show ID' prints");
+        }
+        chosen.push_back(static_cast<std::size_t>(exact - fieldNames.begin()));
+    }
+    if (chosen.empty()) {
+        for (std::size_t i = 0; i < fieldNames.size(); ++i) {
+            chosen.push_back(i);
+        }
+    }
+    return chosen;
+}
+
 void Show(Console& console, Arguments& arguments)
 {
     const std::string id = arguments.Word("id");
-    arguments.End();
+    const std::vector<std::size_t> fields = ChosenFields(arguments);
     RequireDino(id);
     const std::vector<std::optional<float>> rates = TheWorld().Rates(id);
     std::string line = id;
-    for (std::size_t i = 0; i < std::size(sim::kRateFieldNames); ++i) {
+    for (const std::size_t i : fields) {
         // A field of a missing status component has no value to print.
         const bool known = i < rates.size() && rates[i].has_value();
         line += fmt::format(" {}={}", sim::kRateFieldNames[i], known ? fmt::format("{}", *rates[i]) : std::string("-"));
@@ -263,22 +306,39 @@ void Buff(Console& console, Arguments& arguments)
 
 void AddWorldCommands(CommandTable& table)
 {
-    table["species"] = {&Species};
-    table["class"] = {&Class};
-    table["fault"] = {&Fault};
-    table["spawn"] = {&Spawn};
-    table["show"] = {&Show};
-    table["actors"] = {&Actors};
-    table["team"] = {&Team};
-    table["kill"] = {&Kill};
-    table["destroying"] = {&Destroying};
-    table["nostatus"] = {&NoStatus};
-    table["hit"] = {&Hit};
-    table["tame"] = {&Tame};
-    table["mate"] = {&Mate};
-    table["use"] = {&Use};
-    table["ride"] = {&Ride};
-    table["buff"] = {&Buff};
+    const char* group = kWorldGroup;
+    table["species"] = {&Species, false, group, "species", "list the species the world knows, with their blueprint paths",
+                        "Prints one line per species: <Short> <blueprint path>\n"
+                        "The blueprint path is the key to write in the config's \"DinoBalance\"."};
+    table["class"] = {&Class, false, group, "class NAME REF [like SPECIES]", "add a species NAME whose class string reference is REF",
+                      "It takes the consumption values and kind of SPECIES (default Raptor).\n"
+                      "Prints: class <name> <blueprint path>"};
+    table["fault"] = {&Fault, false, group, "fault SPECIES nospawn|nostatus|none", "make the game's spawn of SPECIES fail, or stop doing so",
+                      "nospawn: the spawn returns nothing; nostatus: dinos come without a status component.\n"
+                      "Prints: fault <short> <kind>"};
+    table["spawn"] = {&Spawn, false, group, "spawn SPECIES [name ID] [team N] [level N] [base N]", "spawn a dino (or a structure) as loaded from a save",
+                      "Without a name the id is the species in lower case and a counter (rex1, rex2).\n"
+                      "Team 0 is wild; tamed dinos have a team above 5000. Level defaults to 1, base to the level.\n"
+                      "Prints: spawned <id> <blueprint path> team <n> level <n>"};
+    table["show"] = {&Show, false, group, "show ID [FIELD...]", "print a dino's fourteen consumption fields, or those named",
+                     "Prints: <id> FoodConsumptionMultiplier=<v> ... SubmergedOxygenDecreaseSpeed=<v> on one line\n"
+                     "Field names may be written in any letter case, e.g. show rex1 FoodConsumptionMultiplier"};
+    table["actors"] = {&Actors, false, group, "actors", "count the dinos and structures in the world", "Prints: actors: <n>"};
+    table["team"] = {&Team, false, group, "team ID N", "set the actor's targeting team", "Prints: team <id> <n>"};
+    table["kill"] = {&Kill, false, group, "kill ID", "the dino dies (health 0)", "Prints: kill <id>"};
+    table["destroying"] = {&Destroying, false, group, "destroying ID", "mark the dino as being destroyed", "Prints: destroying <id>"};
+    table["nostatus"] = {&NoStatus, false, group, "nostatus ID", "take the dino's status component away", "Prints: nostatus <id>"};
+    table["hit"] = {&Hit, false, group, "hit ID AMOUNT [by CAUSER]", "the game deals AMOUNT damage to dino ID, caused by CAUSER if given",
+                    "CAUSER is the id of a dino or a structure (a turret).\n"
+                    "Prints: hit <id> <amount> -> <amount the game received>, dealt <what it returned>"};
+    table["tame"] = {&Tame, false, group, "tame ID [by PLAYER]", "the game tames the dino, for PLAYER if given",
+                     "Prints: tame <id>: tamed team <n>, or tame <id>: refused"};
+    table["mate"] = {&Mate, false, group, "mate ID PARTNER", "the game mates two dinos", "Prints: mate <id> <partner>: bred, or refused"};
+    table["use"] = {&Use, false, group, "use ID INDEX [by PLAYER]", "the game runs entry INDEX of the dino's multi-use wheel",
+                    "Prints: use <id> <index>: true, or false"};
+    table["ride"] = {&Ride, false, group, "ride ID [by PLAYER]", "PLAYER mounts the dino (use ID 100)", "Prints: use <id> 100: true, or false"};
+    table["buff"] = {&Buff, false, group, "buff ID NAME", "the game adds a buff named NAME to the dino",
+                     "Prints: buff <id> <name>: added, or refused"};
 }
 
 }  // namespace console

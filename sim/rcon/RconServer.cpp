@@ -21,14 +21,22 @@ constexpr std::size_t kReadBytesPerPoll = 64 * 1024;
 
 struct Connection {
     os::SocketHandle socket = os::kNoSocket;
-    std::string input;   // the start of a packet not yet complete
-    std::string output;  // encoded answers not yet written
+    std::string input;                // the start of a packet not yet complete
+    std::deque<std::string> outgoing; // encoded packets not yet written, oldest first
+    std::size_t frontWritten = 0;     // bytes of the oldest packet already written
+    std::size_t outgoingBytes = 0;    // bytes of `outgoing` not yet written
     std::deque<rcon::Packet> pending;
     bool authenticated = false;
     bool closeWhenFlushed = false;  // no more requests: close once the answers are out
     bool broken = false;            // close at the end of this Poll, unsent answers dropped
+    Clock::time_point connectedAt;
     Clock::time_point lastInput;
     Clock::time_point lastOutputProgress;
+    Clock::time_point nextPacketAt;  // the next packet waits until then
+
+    bool HasOutput() const { return !outgoing.empty(); }
+    // The next packet may be written now.
+    bool MayWrite(Clock::time_point now) const { return HasOutput() && now >= nextPacketAt; }
 };
 
 }  // namespace
@@ -36,6 +44,7 @@ struct Connection {
 struct RconServer::Impl {
     std::string password;
     RequestHandler handler;
+    EventHandler events;
     Limits limits;
     os::SocketHandle listener = os::kNoSocket;
     std::uint16_t port = 0;
@@ -49,6 +58,12 @@ struct RconServer::Impl {
         os::CloseSocket(listener);
     }
 
+    void Report(int connectionId, Event event) const
+    {
+        if (events)
+            events(connectionId, event);
+    }
+
     void AcceptWaitingClients(Clock::time_point now)
     {
         for (;;) {
@@ -57,32 +72,41 @@ struct RconServer::Impl {
                 return;
             if (connections.size() >= limits.maxConnections) {
                 os::CloseSocket(client);
+                Report(0, Event::TurnedAway);
                 continue;
             }
             Connection& connection = connections[nextConnectionId++];
             connection.socket = client;
+            connection.connectedAt = now;
             connection.lastInput = now;
             connection.lastOutputProgress = now;
         }
     }
 
+    // Writes queued packets, each in a write of its own, as far as the socket and the spacing
+    // between packets allow.
     void Flush(Connection& connection, Clock::time_point now)
     {
-        std::size_t written = 0;
-        while (!connection.broken && written < connection.output.size()) {
+        while (!connection.broken && connection.MayWrite(now)) {
+            const std::string& packet = connection.outgoing.front();
             std::size_t moved = 0;
-            const os::IoStatus status = os::SendSome(connection.socket, connection.output.data() + written,
-                                                     connection.output.size() - written, moved);
-            if (status == os::IoStatus::Done && moved > 0) {
-                written += moved;
-                connection.lastOutputProgress = now;
-            } else if (status == os::IoStatus::Failed || status == os::IoStatus::Closed) {
+            const os::IoStatus status = os::SendSome(connection.socket, packet.data() + connection.frontWritten,
+                                                     packet.size() - connection.frontWritten, moved);
+            if (status == os::IoStatus::Failed || status == os::IoStatus::Closed) {
                 connection.broken = true;
-            } else {
-                break;
+                return;
+            }
+            if (status != os::IoStatus::Done || moved == 0)
+                return;
+            connection.frontWritten += moved;
+            connection.outgoingBytes -= moved;
+            connection.lastOutputProgress = now;
+            if (connection.frontWritten == packet.size()) {
+                connection.outgoing.pop_front();
+                connection.frontWritten = 0;
+                connection.nextPacketAt = now + limits.packetSpacing;
             }
         }
-        connection.output.erase(0, written);
     }
 
     // Moves every complete packet of the input into the pending requests; false when the input is
@@ -147,28 +171,33 @@ struct RconServer::Impl {
     {
         if (connection.broken)
             return;
-        std::string encoded;
+        std::vector<std::string> packets;
+        std::size_t bytes = 0;
         std::size_t offset = 0;
         do {
             const std::size_t length = std::min(rcon::kMaxBodyBytes, body.size() - offset);
-            rcon::AppendPacket(encoded, id, type, std::string_view(body).substr(offset, length));
+            packets.emplace_back();
+            rcon::AppendPacket(packets.back(), id, type, std::string_view(body).substr(offset, length));
+            bytes += packets.back().size();
             offset += length;
         } while (offset < body.size());
-        if (connection.output.size() + encoded.size() > limits.maxBufferedOutput) {
+        if (connection.outgoingBytes + bytes > limits.maxBufferedOutput) {
             connection.broken = true;  // the client does not read its answers
             return;
         }
         const Clock::time_point now = Clock::now();
-        if (connection.output.empty())
+        if (!connection.HasOutput())
             connection.lastOutputProgress = now;
-        connection.output += encoded;
+        for (std::string& packet : packets)
+            connection.outgoing.push_back(std::move(packet));
+        connection.outgoingBytes += bytes;
         Flush(connection, now);
     }
 
     // Answers an authentication request. The empty response before the verdict is what game
     // servers send and what many clients wait for; on a wrong password it carries id -1 as well,
     // since some clients take the first packet that arrives as the verdict.
-    void Authenticate(Connection& connection, const rcon::Packet& request)
+    void Authenticate(int connectionId, Connection& connection, const rcon::Packet& request)
     {
         const bool granted = !password.empty() && request.body == password;
         const std::int32_t answerId = granted ? request.id : -1;
@@ -179,6 +208,7 @@ struct RconServer::Impl {
             connection.pending.clear();
             connection.closeWhenFlushed = true;
         }
+        Report(connectionId, granted ? Event::LoggedIn : Event::WrongPassword);
     }
 
     void Dispatch(int connectionId)
@@ -190,7 +220,7 @@ struct RconServer::Impl {
             rcon::Packet request = std::move(connection.pending.front());
             connection.pending.pop_front();
             if (request.type == rcon::kTypeAuth) {
-                Authenticate(connection, request);
+                Authenticate(connectionId, connection, request);
             } else if (!connection.authenticated) {
                 connection.broken = true;  // nothing but authentication before authentication
             } else if (request.type == rcon::kTypeExecCommand) {
@@ -205,14 +235,35 @@ struct RconServer::Impl {
         }
     }
 
+    // When a logged-in client with nothing in flight counts as idle from.
+    static Clock::time_point IdleSince(const Connection& connection)
+    {
+        return std::max(connection.lastInput, connection.lastOutputProgress);
+    }
+
+    static bool IsQuiet(const Connection& connection)
+    {
+        return connection.authenticated && connection.input.empty() && connection.pending.empty() && !connection.HasOutput();
+    }
+
     void CloseStalled(Clock::time_point now)
     {
-        for (auto& entry : connections) {
-            Connection& connection = entry.second;
-            if (!connection.input.empty() && now - connection.lastInput >= limits.stallTimeout)
+        for (auto& [id, connection] : connections) {
+            if (connection.broken)
+                continue;
+            if (connection.HasOutput() && now - connection.lastOutputProgress >= limits.stallTimeout)
                 connection.broken = true;
-            if (!connection.output.empty() && now - connection.lastOutputProgress >= limits.stallTimeout)
+            else if (connection.closeWhenFlushed)
+                continue;  // already on its way out
+            else if (!connection.input.empty() && now - connection.lastInput >= limits.stallTimeout)
                 connection.broken = true;
+            else if (!connection.authenticated && now - connection.connectedAt >= limits.loginTimeout) {
+                connection.closeWhenFlushed = true;
+                Report(id, Event::LoginTimedOut);
+            } else if (IsQuiet(connection) && now - IdleSince(connection) >= limits.idleTimeout) {
+                connection.closeWhenFlushed = true;
+                Report(id, Event::IdleTimedOut);
+            }
         }
     }
 
@@ -220,7 +271,7 @@ struct RconServer::Impl {
     {
         for (auto it = connections.begin(); it != connections.end();) {
             Connection& connection = it->second;
-            const bool done = connection.broken || (connection.closeWhenFlushed && connection.output.empty());
+            const bool done = connection.broken || (connection.closeWhenFlushed && !connection.HasOutput());
             if (!done) {
                 ++it;
                 continue;
@@ -232,17 +283,25 @@ struct RconServer::Impl {
         }
     }
 
-    // The wait may not outlast the first stall deadline, or a stalled client would hold its
-    // connection for as long as the caller's timeout.
+    // The wait may not outlast the first deadline (a stall, a login or idle timeout, the next
+    // paced packet), or a client would hold its connection for as long as the caller's timeout.
     int WaitLimit(int timeoutMs, Clock::time_point now) const
     {
         auto limit = timeoutMs < 0 ? Clock::duration::max() : Clock::duration(std::chrono::milliseconds(timeoutMs));
         for (const auto& entry : connections) {
             const Connection& connection = entry.second;
+            if (connection.HasOutput()) {
+                limit = std::min(limit, connection.lastOutputProgress + limits.stallTimeout - now);
+                limit = std::min(limit, connection.nextPacketAt - now);
+            }
+            if (connection.closeWhenFlushed)
+                continue;
             if (!connection.input.empty())
                 limit = std::min(limit, connection.lastInput + limits.stallTimeout - now);
-            if (!connection.output.empty())
-                limit = std::min(limit, connection.lastOutputProgress + limits.stallTimeout - now);
+            if (!connection.authenticated)
+                limit = std::min(limit, connection.connectedAt + limits.loginTimeout - now);
+            else if (IsQuiet(connection))
+                limit = std::min(limit, IdleSince(connection) + limits.idleTimeout - now);
         }
         if (limit == Clock::duration::max())
             return -1;
@@ -277,6 +336,10 @@ bool RconServer::Listen(std::uint16_t port, std::string& error)
 
 void RconServer::SetLimits(const Limits& limits) { impl_->limits = limits; }
 
+const RconServer::Limits& RconServer::CurrentLimits() const { return impl_->limits; }
+
+void RconServer::SetEventHandler(EventHandler handler) { impl_->events = std::move(handler); }
+
 std::uint16_t RconServer::Port() const { return impl_->port; }
 
 bool RconServer::Poll(int timeoutMs, int extraReadable)
@@ -286,14 +349,16 @@ bool RconServer::Poll(int timeoutMs, int extraReadable)
     std::vector<int> watchedIds;
     if (server.listener != os::kNoSocket)
         watched.push_back({server.listener, true, false});
+    const Clock::time_point before = Clock::now();
     for (const auto& [id, connection] : server.connections) {
-        // A refused client is not read from any more; its socket still reports a hang-up.
-        watched.push_back({connection.socket, !connection.closeWhenFlushed, !connection.output.empty()});
+        // A refused client is not read from any more; its socket still reports a hang-up. Room to
+        // write is asked for only once the next packet's spacing has passed.
+        watched.push_back({connection.socket, !connection.closeWhenFlushed, connection.MayWrite(before)});
         watchedIds.push_back(id);
     }
 
     const bool extraReady =
-        os::WaitForActivity(watched, extraReadable, server.WaitLimit(timeoutMs, Clock::now()));
+        os::WaitForActivity(watched, extraReadable, server.WaitLimit(timeoutMs, before));
     const Clock::time_point now = Clock::now();
 
     std::size_t index = 0;
@@ -305,7 +370,8 @@ bool RconServer::Poll(int timeoutMs, int extraReadable)
     for (const int id : watchedIds) {
         const os::WatchedSocket& result = watched[index++];
         Connection& connection = server.connections.at(id);
-        if (result.writable)
+        // A packet whose spacing ran out during the wait goes now; the write says if there is room.
+        if (result.writable || connection.MayWrite(now))
             server.Flush(connection, now);
         if (result.readable && !connection.closeWhenFlushed && !connection.broken)
             server.ReadFrom(connection, now);

@@ -16,10 +16,27 @@ public:
     // Called for each authenticated command request: the connection, the request id and body.
     using RequestHandler = std::function<void(int connection, std::int32_t requestId, const std::string& body)>;
 
+    // What happened to a client that the server's operator should hear about.
+    enum class Event {
+        LoggedIn,       // the right password
+        WrongPassword,  // refused; the connection closes once the refusal is out
+        LoginTimedOut,  // closed: no login within Limits::loginTimeout
+        IdleTimedOut,   // closed: logged in, silent for Limits::idleTimeout
+        TurnedAway,     // closed on arrival: Limits::maxConnections were open (connection 0)
+    };
+    using EventHandler = std::function<void(int connection, Event event)>;
+
     // What one client may cost the server before its connection is closed; the others go on.
     struct Limits {
         // Silence allowed in the middle of a packet, or while answers wait to be written.
         std::chrono::milliseconds stallTimeout{5000};
+        // Time from connecting to a granted login; a client that has not logged in by then is closed.
+        std::chrono::milliseconds loginTimeout{5000};
+        // Silence allowed from a logged-in client with nothing left to answer.
+        std::chrono::milliseconds idleTimeout{std::chrono::minutes(10)};
+        // Pause between two packets to one client. Many clients decode only the first packet of
+        // each read; back-to-back packets (the two login answers) would reach them in one read.
+        std::chrono::milliseconds packetSpacing{20};
         // Complete requests one read may deliver at once; more is a flood.
         std::size_t maxPendingRequests = 32;
         // Answer bytes waiting for a client that does not read them.
@@ -38,6 +55,10 @@ public:
     bool Listen(std::uint16_t port, std::string& error);
     // Replaces the limits (takes effect from the next Poll).
     void SetLimits(const Limits& limits);
+    // The limits in force.
+    const Limits& CurrentLimits() const;
+    // Where events go (none by default); called from Poll, on the polling thread.
+    void SetEventHandler(EventHandler handler);
     // The port actually listened on (0 before Listen).
     std::uint16_t Port() const;
     // Waits up to timeoutMs for network activity or for `extraReadable` (a file descriptor such as
@@ -45,8 +66,9 @@ public:
     // Returns true when `extraReadable` is readable.
     bool Poll(int timeoutMs, int extraReadable = -1);
     // Queues a response packet to `connection` (ignored when the connection is gone); a body too
-    // long for one packet goes out as several packets with the same id and type. Writing starts at
-    // once without blocking; what does not fit is written by the following Polls.
+    // long for one packet goes out as several packets with the same id and type. Each packet goes
+    // out in a write of its own, Limits::packetSpacing after the one before; the first starts at
+    // once without blocking and the rest are written by the following Polls.
     void Send(int connection, std::int32_t requestId, std::int32_t type, const std::string& body);
     // Number of open client connections.
     std::size_t ConnectionCount() const;

@@ -1,6 +1,9 @@
-// Drives an RCON server with rcon-client, a standard RCON client from the npm registry that this
-// project did not write: authenticate, send commands (two at a time, so answers must be matched
-// by id), check each answer, and check that a wrong password is turned away.
+// Drives an RCON server with two common RCON clients from the npm registry that this project did
+// not write, each in its own way of reading:
+// - rcon-client decodes a stream: authenticate, send commands two at a time (so answers must be
+//   matched by id), check each answer and packet, check that a wrong password is turned away;
+// - rcon-srcds decodes only the first packet of each read, so it hangs unless every packet
+//   reaches it on its own: authenticate, send the commands one by one, check a wrong password.
 //
 //   node npm-client.mjs --password PW [--command CMD --expect TEXT]... [--port-pattern REGEX]
 //                       -- SERVER-EXECUTABLE [SERVER-ARGUMENTS...]
@@ -12,8 +15,10 @@
 import { spawn } from "node:child_process";
 import { createInterface } from "node:readline";
 import rconClient from "rcon-client";
+import rconSrcds from "rcon-srcds";
 
 const { Rcon } = rconClient;
+const SrcdsRcon = rconSrcds.default;
 
 function parseArguments(argv) {
   const options = { password: null, commands: [], portPattern: /listening (\d+)/, server: [] };
@@ -129,6 +134,28 @@ async function checkWrongPasswordRefused(port, options) {
   check(packets.length > 0 && packets.every((packet) => packet.id === -1), "every answer to a wrong password has id -1");
 }
 
+async function checkSrcdsSession(port, options) {
+  const rcon = new SrcdsRcon({ host: "127.0.0.1", port, encoding: "utf8" });
+  await withTimeout(rcon.authenticate(options.password), 10000, "rcon-srcds authentication");
+  check(rcon.isAuthenticated(), "rcon-srcds: authenticated with the right password");
+  for (const { command, expect } of options.commands) {
+    const answer = await withTimeout(rcon.execute(command), 10000, `rcon-srcds answer to "${command}"`);
+    if (expect !== null)
+      check(String(answer).includes(expect), `rcon-srcds: answer to "${command}" contains "${expect}" (got "${answer}")`);
+  }
+  await withTimeout(rcon.disconnect(), 5000, "rcon-srcds closing the session");
+
+  const intruder = new SrcdsRcon({ host: "127.0.0.1", port, encoding: "utf8" });
+  let refusal = null;
+  try {
+    await withTimeout(intruder.authenticate(`${options.password}-wrong`), 10000, "rcon-srcds refused authentication");
+  } catch (error) {
+    refusal = error;
+  }
+  check(refusal !== null && /Unable to authenticate/.test(refusal.message),
+    `rcon-srcds: wrong password refused (${refusal ? refusal.message : "authenticated"})`);
+}
+
 async function main() {
   const options = parseArguments(process.argv.slice(2));
   const { server, exited, port: portPromise } = startServer(options.server, options.portPattern);
@@ -136,6 +163,7 @@ async function main() {
     const port = await portPromise;
     await checkAuthenticatedSession(port, options);
     await checkWrongPasswordRefused(port, options);
+    await checkSrcdsSession(port, options);
   } catch (error) {
     check(false, error.message);
   }

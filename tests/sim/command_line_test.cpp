@@ -36,13 +36,14 @@ TEST(CommandLine, DefaultsLoadAtStartInTheCurrentDirectoryWhileStarting)
 TEST(CommandLine, EveryOptionAndScriptsInOrder)
 {
     const Parsed parsed = Parse({"--dir", "/srv/ark", "--plugin", "x/DinoTuner.so", "--state", "up", "--no-load", "--script", "b.txt",
-                                 "--script", "a.txt", "--serve", "--rcon-port", "27020", "--rcon-password", "pw"});
+                                 "--script", "a.txt", "--narrate", "--serve", "--rcon-port", "27020", "--rcon-password", "pw"});
     ASSERT_TRUE(parsed.ok) << parsed.error;
     EXPECT_EQ(parsed.options.Dir, "/srv/ark");
     EXPECT_EQ(parsed.options.PluginPath, "x/DinoTuner.so");
     EXPECT_EQ(parsed.options.ServerState, 1);
     EXPECT_FALSE(parsed.options.LoadAtStart);
     EXPECT_EQ(parsed.options.Scripts, (std::vector<std::string>{"b.txt", "a.txt"}));
+    EXPECT_TRUE(parsed.options.Narrate);
     EXPECT_TRUE(parsed.options.Serve);
     EXPECT_EQ(parsed.options.RconPort, 27020);
     EXPECT_EQ(parsed.options.RconPassword, "pw");
@@ -69,6 +70,20 @@ TEST(CommandLine, BadUseIsRefusedWithOneLineSaying)
         EXPECT_FALSE(parsed.error.empty());
         EXPECT_EQ(parsed.error.find('\n'), std::string::npos);
     }
+}
+
+// --help is where an admin learns the flags: each has a line of its own that says what it does.
+TEST(CommandLine, HelpExplainsEveryOption)
+{
+    const std::string usage = console::UsageText();
+    for (const char* option : {"--dir DIR", "--plugin LIB", "--state starting|up", "--no-load", "--script FILE", "--narrate", "--serve",
+                               "--rcon-port N", "--rcon-password PW", "-h, --help"}) {
+        const std::size_t at = usage.find(std::string("\n  ") + option + "  ");
+        ASSERT_NE(at, std::string::npos) << option;
+        const std::size_t lineEnd = usage.find('\n', at + 1);
+        EXPECT_GT(lineEnd - at, 40u) << option << " has no explanation";
+    }
+    EXPECT_TRUE(Parse({"--help"}).options.Help);
 }
 
 TEST(CommandLine, RconWithoutScriptsServesTheStandardInputConsole)

@@ -1,8 +1,8 @@
 """Serves the simulated server over RCON and checks what a network client sees.
 
 Starts dinotuner-sim --serve (plugin loaded, empty config) on a free port, reads the port from its first line, logs in,
-sends a plugin command and an unknown command, then
-sends `quit` on standard input and checks that the server shut down cleanly. Last, a serving
+sends a plugin command and an unknown command, tries a wrong password, then sends `quit` on
+standard input and checks that the server shut down cleanly and reported both logins. Last, a serving
 server must stop cleanly on SIGTERM and on SIGINT.
 Usage: rcon_client.py SIM SERVER_DIR
 """
@@ -79,6 +79,14 @@ def serves_rcon():
         if reply != (12, RESPONSE, "unknown command: NoSuchCommand"):
             fail("unknown command answer: %r" % (reply,), server)
 
+    with socket.create_connection(("127.0.0.1", port), timeout=10) as sock:
+        sock.sendall(packet(8, AUTH, "guess"))
+        verdict = read_packet(sock)
+        if verdict[1] != AUTH_RESPONSE:
+            verdict = read_packet(sock)
+        if verdict != (-1, AUTH_RESPONSE, ""):
+            fail("wrong password answer: %r" % (verdict,), server)
+
     # The console still works while serving, and quit shuts the server down.
     output, _ = server.communicate(b"memory\nquit\nfrobnicate\n", timeout=30)
     output = output.decode()
@@ -87,6 +95,10 @@ def serves_rcon():
     # Each network request ran on the game thread and its log lines reached the console.
     if output.count("Loaded 0 dino balances!") != 2 or "memory: " not in output or "error:" in output:
         fail("console output:\n" + output)
+    # The operator hears of each login and each wrong password.
+    for line in ("rcon: client 1 logged in", "rcon: client 2 gave a wrong password"):
+        if line not in output:
+            fail("no '%s' in the console output:\n%s" % (line, output))
     print(output)
 
 

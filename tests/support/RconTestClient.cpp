@@ -1,6 +1,7 @@
 #include "RconTestClient.h"
 
 #include <chrono>
+#include <utility>
 #include <vector>
 
 #include "os/Polling.h"
@@ -86,6 +87,13 @@ bool RconTestClient::ReadAtLeast(std::size_t size, int timeoutMs)
         }
     }
     return buffer_.size() >= size;
+}
+
+std::string RconTestClient::ReadOnce(int timeoutMs)
+{
+    if (buffer_.empty())
+        ReadAtLeast(1, timeoutMs);
+    return std::exchange(buffer_, std::string());
 }
 
 std::optional<RconReply> RconTestClient::ReadPacket(int timeoutMs)

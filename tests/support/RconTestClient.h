@@ -38,6 +38,8 @@ public:
     // Reads the next packet; nothing when the server closed, the wait timed out or the bytes were
     // not a packet.
     std::optional<RconReply> ReadPacket(int timeoutMs = 5000);
+    // The bytes of the next single read (those already buffered first); empty on close or timeout.
+    std::string ReadOnce(int timeoutMs = 5000);
     // Sends an authentication request and reads the empty response value and the verdict. Returns
     // true when the verdict carries `id`.
     bool Authenticate(std::string_view password, std::int32_t id = 1);

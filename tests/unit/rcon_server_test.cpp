@@ -6,6 +6,8 @@
 #include <chrono>
 #include <future>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "rcon/RconServer.h"
@@ -43,9 +45,19 @@ protected:
             handled_.push_back({connection, id, body});
             server_->Send(connection, id, kTypeResponse, "echo " + std::to_string(connection) + ": " + body);
         });
+        server_->SetEventHandler([this](int connection, RconServer::Event event) { events_.push_back({connection, event}); });
         std::string error;
         ASSERT_TRUE(server_->Listen(0, error)) << error;
         ASSERT_NE(server_->Port(), 0);
+    }
+
+    // The events reported so far, without their connections.
+    std::vector<RconServer::Event> Events() const
+    {
+        std::vector<RconServer::Event> kinds;
+        for (const auto& [connection, event] : events_)
+            kinds.push_back(event);
+        return kinds;
     }
 
     // Runs `client` on its own thread while this thread polls the server, as the game thread does.
@@ -84,7 +96,10 @@ protected:
 
     std::unique_ptr<RconServer> server_;
     std::vector<HandledRequest> handled_;
+    std::vector<std::pair<int, RconServer::Event>> events_;
 };
+
+using Event = RconServer::Event;
 
 // --- Authentication -------------------------------------------------------------------------
 
@@ -103,6 +118,7 @@ TEST_F(RconServerTest, RightPasswordGetsEmptyResponseThenVerdictWithRequestId)
     EXPECT_EQ(replies[1]->type, 2);
     EXPECT_EQ(replies[1]->id, 77);
     EXPECT_EQ(server_->ConnectionCount(), 1u);
+    EXPECT_EQ(Events(), std::vector<Event>{Event::LoggedIn});
 }
 
 TEST_F(RconServerTest, WrongPasswordAnswersIdMinusOneAndCloses)
@@ -124,6 +140,24 @@ TEST_F(RconServerTest, WrongPasswordAnswersIdMinusOneAndCloses)
     EXPECT_TRUE(closed);
     EXPECT_TRUE(handled_.empty());
     EXPECT_TRUE(PollUntilConnections(0));
+    EXPECT_EQ(Events(), std::vector<Event>{Event::WrongPassword});
+}
+
+// Clients that decode only the first packet of each read must see the verdict on its own.
+TEST_F(RconServerTest, EachAnswerPacketGoesOutInAReadOfItsOwn)
+{
+    RconServer::Limits limits;
+    limits.packetSpacing = 400ms;
+    server_->SetLimits(limits);
+    RconTestClient client(server_->Port());
+    const auto reads = WhilePolling([&] {
+        client.SendPacket(8, kTypeAuth, kPassword);
+        std::this_thread::sleep_for(200ms);  // long enough for both packets, were they not spaced
+        std::string first = client.ReadOnce();
+        return std::make_pair(first, client.ReadOnce());
+    });
+    EXPECT_EQ(reads.first, RconTestClient::Encode(8, kTypeResponse, ""));
+    EXPECT_EQ(reads.second, RconTestClient::Encode(8, 2, ""));
 }
 
 TEST_F(RconServerTest, EmptyPasswordLetsNobodyIn)
@@ -442,8 +476,49 @@ TEST_F(RconServerHostileTest, ClientsBeyondTheLimitAreClosedOnArrival)
     const bool closed = WhilePolling([&] { return third.WaitForClose(); });
     EXPECT_TRUE(closed);
     EXPECT_EQ(server_->ConnectionCount(), 2u);
+    EXPECT_EQ(Events(), std::vector<Event>{Event::TurnedAway});
     ASSERT_TRUE(WhilePolling([&] { return first.Authenticate(kPassword); }));
     ExpectStillServed(first, 12);
+}
+
+// Idle sockets must not hold the connection slots: silent clients go, first those that never
+// logged in, later those that did.
+TEST_F(RconServerHostileTest, ClientThatNeverLogsInIsClosedAfterTheLoginTimeout)
+{
+    RconServer::Limits limits;
+    limits.loginTimeout = 300ms;
+    server_->SetLimits(limits);
+    RconTestClient bystander(server_->Port());
+    ASSERT_TRUE(WhilePolling([&] { return bystander.Authenticate(kPassword); }));
+    RconTestClient silent(server_->Port());
+    ASSERT_TRUE(PollUntilConnections(2));
+    const auto start = std::chrono::steady_clock::now();
+    while (server_->ConnectionCount() != 1 && std::chrono::steady_clock::now() - start < 10s)
+        server_->Poll(10000);  // the login deadline, not this timeout, must end the wait
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(took, 3s);
+    EXPECT_TRUE(WhilePolling([&] { return silent.WaitForClose(); }));
+    EXPECT_EQ(Events(), (std::vector<Event>{Event::LoggedIn, Event::LoginTimedOut}));
+    ExpectStillServed(bystander, 14);
+}
+
+TEST_F(RconServerHostileTest, LoggedInClientIsClosedAfterTheIdleTimeoutOnly)
+{
+    RconServer::Limits limits;
+    limits.loginTimeout = 100ms;
+    limits.idleTimeout = 600ms;
+    server_->SetLimits(limits);
+    RconTestClient client(server_->Port());
+    ASSERT_TRUE(WhilePolling([&] { return client.Authenticate(kPassword); }));
+    // Past the login timeout, a logged-in client stays; each request restarts its idle time.
+    for (int round = 0; round < 3; ++round) {
+        const auto until = std::chrono::steady_clock::now() + 300ms;
+        while (std::chrono::steady_clock::now() < until)
+            server_->Poll(20);
+        ExpectStillServed(client, 20 + round);
+    }
+    EXPECT_TRUE(WhilePolling([&] { return client.WaitForClose(3000); }));
+    EXPECT_EQ(Events(), (std::vector<Event>{Event::LoggedIn, Event::IdleTimedOut}));
 }
 
 // --- Listening and polling ------------------------------------------------------------------
