@@ -118,7 +118,7 @@ void Fault(Console& console, Arguments& arguments)
 void Spawn(Console& console, Arguments& arguments)
 {
     const sim::SpeciesInfo& species = RequireSpecies(arguments.Word("species"));
-    const auto options = arguments.KeywordOptions({"name", "team", "level", "base"});
+    const auto options = arguments.KeywordOptions({"name", "team", "level", "base", "count"});
     std::optional<std::string> id;
     if (const auto name = options.find("name"); name != options.end()) {
         if (name->second.empty() || TheWorld().FindActor(name->second) != nullptr) {
@@ -133,12 +133,27 @@ void Spawn(Console& console, Arguments& arguments)
     const int team = number("team", 0);
     const int level = number("level", 1);
     const int baseLevel = number("base", level);
-    std::string error;
-    const std::optional<std::string> spawned = TheWorld().Spawn(species.Short, id, team, level, baseLevel, error);
-    if (!spawned) {
-        throw ConsoleError(error.empty() ? "spawn of " + species.Short + " failed" : error);
+    // Many dinos at once, for trying a reload on a populated server: one line for all of them.
+    const int count = number("count", 1);
+    if (count < 1 || count > 100000 || (count > 1 && id)) {
+        throw ConsoleError(id ? "count and name do not go together: each dino needs an id of its own"
+                              : "count must be from 1 to 100000");
     }
-    console.Print(fmt::format("spawned {} {} team {} level {}", *spawned, species.BlueprintPath, team, level));
+    std::string error;
+    std::optional<std::string> first;
+    std::optional<std::string> spawned;
+    for (int i = 0; i < count; ++i) {
+        spawned = TheWorld().Spawn(species.Short, id, team, level, baseLevel, error);
+        if (!spawned) {
+            throw ConsoleError(error.empty() ? "spawn of " + species.Short + " failed" : error);
+        }
+        first = first ? first : spawned;
+    }
+    if (count == 1) {
+        console.Print(fmt::format("spawned {} {} team {} level {}", *spawned, species.BlueprintPath, team, level));
+    } else {
+        console.Print(fmt::format("spawned {} {} to {} {} team {} level {}", count, *first, *spawned, species.BlueprintPath, team, level));
+    }
 }
 
 // Extension: how many actors (dinos and structures) the world holds, to show that nothing the
@@ -316,10 +331,13 @@ void AddWorldCommands(CommandTable& table)
     table["fault"] = {&Fault, false, group, "fault SPECIES nospawn|nostatus|none", "make the game's spawn of SPECIES fail, or stop doing so",
                       "nospawn: the spawn returns nothing; nostatus: dinos come without a status component.\n"
                       "Prints: fault <short> <kind>"};
-    table["spawn"] = {&Spawn, false, group, "spawn SPECIES [name ID] [team N] [level N] [base N]", "spawn a dino (or a structure) as loaded from a save",
+    table["spawn"] = {&Spawn, false, group, "spawn SPECIES [name ID] [team N] [level N] [base N] [count N]",
+                      "spawn a dino (or a structure) as loaded from a save",
                       "Without a name the id is the species in lower case and a counter (rex1, rex2).\n"
                       "Team 0 is wild; tamed dinos have a team above 5000. Level defaults to 1, base to the level.\n"
-                      "Prints: spawned <id> <blueprint path> team <n> level <n>"};
+                      "count N spawns N alike dinos (without a name) and prints one line for them.\n"
+                      "Prints: spawned <id> <blueprint path> team <n> level <n>, or\n"
+                      "        spawned <count> <first id> to <last id> <blueprint path> team <n> level <n>"};
     table["show"] = {&Show, false, group, "show ID [FIELD...]", "print a dino's fourteen consumption fields, or those named",
                      "Prints: <id> FoodConsumptionMultiplier=<v> ... SubmergedOxygenDecreaseSpeed=<v> on one line\n"
                      "Field names may be written in any letter case, e.g. show rex1 FoodConsumptionMultiplier"};
