@@ -40,6 +40,8 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options& option
         std::string value;
         if (option == "--help" || option == "-h") {
             options.Help = true;
+        } else if (option == "--version") {
+            options.Version = true;
         } else if (option == "--no-load") {
             options.LoadAtStart = false;
         } else if (option == "--serve") {
@@ -156,6 +158,7 @@ clients send, one at a time.
   --rcon-port N         listen for RCON clients on 127.0.0.1:N (0: any free port). Needs
                         --rcon-password, and --serve when scripts are given.
   --rcon-password PW    the password RCON clients log in with.
+  --version             print the version and exit.
   -h, --help            print this help and exit.
 
 Without --script, console lines are read from standard input until quit or its end; on a

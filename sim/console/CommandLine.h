@@ -19,6 +19,7 @@ struct Options {
     std::optional<std::uint16_t> RconPort;
     std::string RconPassword;
     bool Help = false;
+    bool Version = false;
 };
 
 // Parses the arguments after the program name. Returns false with `error` (one line, no

@@ -133,6 +133,10 @@ int main(int argc, char** argv)
         std::fputs(console::UsageText().c_str(), stdout);
         return 0;
     }
+    if (options.Version) {
+        std::printf("dinotuner-sim %s\n", DINOTUNER_VERSION);
+        return 0;
+    }
     if (error = CheckEnvironment(options); !error.empty()) {
         return BadUse(error);
     }

@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "config/BalanceKeys.h"
+#include "config/ConfigError.h"
 #include "config/TableChanges.h"
 #include "logging/LogText.h"
 #include "logging/Logger.h"
@@ -41,11 +42,12 @@ float ToFloat(const json& value, const BalanceKey& key)
     }
     const double wide = value.get<double>();
     if (wide >= kFloatOverflow || wide <= -kFloatOverflow) {
-        throw std::out_of_range(value.dump() + " does not fit in a 32-bit float (key " + Quoted(key.Name) + ")");
+        throw ConfigError(value.dump() + " does not fit in a 32-bit float (key " + Quoted(key.Name) + ")", "", key.Name);
     }
     const float narrow = static_cast<float>(wide);
     if (narrow == 0.0f && wide != 0.0) {
-        throw std::out_of_range(value.dump() + " is too small for a 32-bit float and would read as 0 (key " + Quoted(key.Name) + ")");
+        throw ConfigError(value.dump() + " is too small for a 32-bit float and would read as 0 (key " + Quoted(key.Name) + ")", "",
+                          key.Name);
     }
     return narrow;
 }
@@ -53,7 +55,7 @@ float ToFloat(const json& value, const BalanceKey& key)
 // The library's type error for one key, with the key named.
 [[noreturn]] void ThrowWithKey(const json::type_error& error, const BalanceKey& key)
 {
-    throw std::runtime_error(std::string(error.what()) + " (key " + Quoted(key.Name) + ")");
+    throw ConfigError(std::string(error.what()) + " (key " + Quoted(key.Name) + ")", "", key.Name);
 }
 
 // Reads the ten keys of one entry over the defaults, in the order errors are reported. The
@@ -98,6 +100,13 @@ BalancedDino ReadEntry(const json& value)
 std::string InEntry(const std::exception& error, const std::string& where)
 {
     return std::string(error.what()) + " in " + Quoted(where);
+}
+
+// The setting an entry's error is about, when it is about one.
+std::string KeyOfError(const std::exception& error)
+{
+    const auto* named = dynamic_cast<const ConfigError*>(&error);
+    return named != nullptr ? named->Key() : std::string();
 }
 
 // The map key of a species: its JSON key's UTF-8 bytes up to the first zero character, so that
@@ -156,7 +165,7 @@ LoadReport BalanceTable::LoadBalances(const json& document, TableChanges* change
     try {
         global = ReadEntry(globalSection);
     } catch (const std::exception& error) {
-        throw std::runtime_error(InEntry(error, kGlobalSection));
+        throw ConfigError(InEntry(error, kGlobalSection), kGlobalSection, KeyOfError(error));
     }
     const json& species = document.at(kSpeciesSection);
     if (species.is_array()) {
@@ -179,9 +188,7 @@ LoadReport BalanceTable::LoadBalances(const json& document, TableChanges* change
         } catch (const std::exception& error) {
             const std::string message = InEntry(error, pair.key());
             GetLogger()->error("Error loading dino: {}", message);
-            if (report.Skipped++ == 0) {
-                report.FirstSkipped = message;
-            }
+            report.Failures.push_back(EntryFailure{pair.key(), KeyOfError(error), message});
         }
     }
     keys.Seal();

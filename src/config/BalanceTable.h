@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include <nlohmann/json_fwd.hpp>
 
@@ -12,15 +13,21 @@
 
 class TableChanges;
 
+// A species entry skipped for an error: which entry, which setting (if one), the logged error.
+struct EntryFailure {
+    std::string Entry;
+    std::string Key;
+    std::string Message;
+};
+
 // What one fill of the table did with the species entries.
 struct LoadReport {
     // Entries stored, the number in "Loaded {} dino balances!" (an entry written twice counts twice).
     std::int32_t Stored = 0;
-    // Species entries in the file, and how many of them were skipped for an error.
+    // Species entries in the file.
     std::int32_t Entries = 0;
-    std::int32_t Skipped = 0;
-    // The error of the first skipped entry, naming the entry and the key.
-    std::string FirstSkipped;
+    // The entries skipped for an error, in the order they were found.
+    std::vector<EntryFailure> Failures;
 };
 
 class BalanceTable {
@@ -34,7 +41,8 @@ public:
     BalanceTable& operator=(const BalanceTable&) = delete;
 
     // Reads the whole of `document` first, and only then brings the table up to date in place:
-    // a document that fails (it throws; an error names its key) changes nothing. A failing
+    // a document that fails (it throws the JSON library's error, or a ConfigError that names the
+    // section and key) changes nothing. A failing
     // species entry is logged and skipped. `changes`, when given, learns what the fill changed.
     LoadReport LoadBalances(const nlohmann::json& document, TableChanges* changes = nullptr);
 

@@ -71,7 +71,7 @@ void ConfigFile::Read()
     Document = Parse();
 }
 
-nlohmann::json ConfigFile::Parse() const
+nlohmann::json ConfigFile::Parse(std::vector<DuplicateKey>* duplicates) const
 {
     // The path is UTF-8; on Windows it must not pass through the ANSI code page.
     const fs::path file = fs::u8path(Path);
@@ -81,16 +81,19 @@ nlohmann::json ConfigFile::Parse() const
     if (!stream.is_open()) {
         CannotOpen(Path, ReasonOf(errno != 0 ? errno : EACCES));
     }
-    std::vector<DuplicateKey> duplicates;
+    std::vector<DuplicateKey> found;
     nlohmann::json document;
     try {
-        document = ReadJson(stream, duplicates);
+        document = ReadJson(stream, found);
     } catch (const std::exception& error) {
         throw std::runtime_error(std::string("Error parsing config file: ") + Capped(error.what(), kMaxParseErrorCharacters));
     }
-    for (const DuplicateKey& duplicate : duplicates) {
+    for (const DuplicateKey& duplicate : found) {
         GetLogger()->warn("Key {} is written twice in {}: the last one is used", Quoted(duplicate.Key),
                           duplicate.Parent.empty() ? std::string("the file") : Quoted(duplicate.Parent));
+    }
+    if (duplicates != nullptr) {
+        *duplicates = std::move(found);
     }
     return document;
 }

@@ -2,8 +2,11 @@
 // The configuration file: where it is, and its parsed JSON document.
 
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
+
+#include "config/JsonReader.h"
 
 class ConfigFile {
 public:
@@ -16,8 +19,8 @@ public:
     void Read();
     // Reads and parses the file into a new document, leaving Document as it is; throws as Read does.
     // Anything but a regular file is refused without opening it. A key written twice in one
-    // object is logged as a warning; the last one is used.
-    nlohmann::json Parse() const;
+    // object is logged as a warning (and added to `duplicates` when given); the last one is used.
+    nlohmann::json Parse(std::vector<DuplicateKey>* duplicates = nullptr) const;
 
     std::string Path;
     nlohmann::json Document;

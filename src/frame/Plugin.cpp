@@ -83,8 +83,8 @@ ReloadResult DinoTuner::Reload()
         const LoadReport report = Balances->LoadBalances(document, &changes);
         Config->Document = std::move(document);
         result.Entries = report.Entries;
-        result.Skipped = report.Skipped;
-        result.FirstSkipped = report.FirstSkipped;
+        result.Skipped = static_cast<std::int32_t>(report.Failures.size());
+        result.FirstSkipped = report.Failures.empty() ? std::string() : report.Failures.front().Message;
         for (const std::string& line : changes.Describe()) {
             GetLogger()->info(line);
         }

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -124,21 +125,31 @@ TEST_P(CheckerCase, JsonReportAgreesWithTheText)
 
     const nlohmann::json json = nlohmann::json::parse(report.Output);
     EXPECT_EQ(json.at("exitStatus"), text.Status);
-    EXPECT_EQ(json.at("status"), text.Status == 0 ? "clean" : text.Status == 3 ? "warnings" : "errors");
+    ASSERT_EQ(json.at("files").size(), 1u);
+    const nlohmann::json& file = json.at("files")[0];
+    EXPECT_EQ(file.at("exitStatus"), text.Status);
 
-    std::vector<std::string> errorLines;
-    std::size_t warnings = 0;
+    std::map<std::string, std::size_t> textCounts;
     for (const std::string& line : SplitLines(text.Output)) {
-        if (const std::optional<LogLine> parsed = ParseLogLine(line); parsed && parsed->Level == "error") {
-            errorLines.push_back(parsed->Message);
+        for (const char* severity : {"error", "warning"}) {
+            textCounts[severity] += line.rfind(std::string(severity) + ": ", 0) == 0 ? 1 : 0;
         }
-        warnings += line.rfind("warning: ", 0) == 0 ? 1 : 0;
     }
-    EXPECT_EQ(json.at("errors").get<std::vector<std::string>>(), errorLines);
-    EXPECT_EQ(json.at("warnings").size(), warnings);
-    EXPECT_EQ(text.Status == 3, warnings > 0 && errorLines.empty());
-    if (json.at("loaded").get<bool>()) {
-        const std::string count = "Species entries: " + std::to_string(json.at("entries").size()) + "\n";
+    std::map<std::string, std::size_t> jsonCounts;
+    for (const nlohmann::json& finding : file.at("findings")) {
+        // Every finding has the same fields, whatever found it.
+        std::vector<std::string> fields;
+        for (const auto& [name, value] : finding.items()) {
+            fields.push_back(name);
+        }
+        EXPECT_EQ(fields, (std::vector<std::string>{"column", "entry", "key", "line", "message", "severity"}));
+        ++jsonCounts[finding.at("severity").get<std::string>()];
+    }
+    EXPECT_EQ(jsonCounts["error"], textCounts["error"]);
+    EXPECT_EQ(jsonCounts["warning"], textCounts["warning"]);
+    EXPECT_EQ(text.Status == 1, textCounts["error"] > 0) << "warnings alone do not fail";
+    if (file.at("loaded").get<bool>()) {
+        const std::string count = "Species entries: " + std::to_string(file.at("entries").size()) + "\n";
         EXPECT_NE(text.Output.find(count), std::string::npos);
     }
 }
@@ -149,8 +160,8 @@ TEST(Checker, ExampleIsCleanAndShowsEffectiveValues)
 {
     const CheckerRun report = RunChecker("--json '" + std::string(DINOTUNER_SOURCE_DIR) + "/examples/config.json'");
     ASSERT_EQ(report.Status, 0) << report.Output;
-    const nlohmann::json json = nlohmann::json::parse(report.Output);
-    EXPECT_TRUE(json.at("warnings").empty());
+    const nlohmann::json json = nlohmann::json::parse(report.Output).at("files")[0];
+    EXPECT_TRUE(json.at("findings").empty());
 
     const std::string rex = "Blueprint'/Game/PrimalEarth/Dinos/Rex/Rex_Character_BP.Rex_Character_BP'";
     const std::string turret = "Blueprint'/Game/PrimalEarth/Structures/StructureTurretBaseBP.StructureTurretBaseBP'";
@@ -182,6 +193,11 @@ TEST(Checker, AMissingFileIsTheOpenError)
     EXPECT_EQ(run.Status, 1);
     EXPECT_NE(run.Output.find("[DinoTuner][error] Can't open config file: /nonexistent/dinotuner/config.json (not found)\n"), std::string::npos)
         << run.Output;
+    // A folder (or a FIFO, which would block a reader) is refused at once.
+    testing_support::ServerDir scratch;
+    const CheckerRun folder = RunChecker("'" + scratch.Path() + "'");
+    EXPECT_EQ(folder.Status, 1);
+    EXPECT_NE(folder.Output.find("(not a regular file)"), std::string::npos) << folder.Output;
 }
 
 TEST(Checker, HostileFilesAreCheckedWithoutCrashing)
@@ -211,8 +227,71 @@ TEST(Checker, CommandLineMistakesAreUsageErrors)
 {
     EXPECT_EQ(RunChecker("").Status, 2);
     EXPECT_EQ(RunChecker("--frobnicate x.json").Status, 2);
-    EXPECT_EQ(RunChecker("a.json b.json").Status, 2);
+    EXPECT_EQ(RunChecker("--diff a.json").Status, 2);
     EXPECT_EQ(RunChecker("--help").Status, 0);
+    const CheckerRun version = RunChecker("--version");
+    EXPECT_EQ(version.Status, 0);
+    EXPECT_EQ(version.Output, std::string("dinotuner-check ") + DINOTUNER_VERSION + "\n");
+}
+
+TEST(Checker, SeveralFilesInOneCallFailWhenAnyHasErrors)
+{
+    const std::string example = std::string(DINOTUNER_SOURCE_DIR) + "/examples/config.json";
+    const std::string wrong = std::string(DINOTUNER_CHECK_CASES) + "/wrong-type-entry.json";
+    const CheckerRun text = RunChecker("'" + example + "' '" + wrong + "'");
+    EXPECT_EQ(text.Status, 1);
+    EXPECT_NE(text.Output.find(example + ": clean"), std::string::npos) << text.Output;
+    EXPECT_NE(text.Output.find(wrong + ": 2 errors"), std::string::npos) << text.Output;
+
+    const nlohmann::json json = nlohmann::json::parse(RunChecker("--json '" + example + "' '" + wrong + "'").Output);
+    ASSERT_EQ(json.at("files").size(), 2u);
+    EXPECT_EQ(json.at("files")[0].at("exitStatus"), 0);
+    EXPECT_EQ(json.at("files")[1].at("exitStatus"), 1);
+    EXPECT_EQ(json.at("exitStatus"), 1);
+}
+
+TEST(Checker, AParseErrorKnowsItsLineAndColumn)
+{
+    const nlohmann::json json =
+        nlohmann::json::parse(RunChecker("--json '" + std::string(DINOTUNER_CHECK_CASES) + "/comment.json'").Output).at("files")[0];
+    ASSERT_EQ(json.at("findings").size(), 1u);
+    EXPECT_EQ(json.at("findings")[0].at("line"), 2);
+    EXPECT_EQ(json.at("findings")[0].at("column"), 3);
+}
+
+TEST(Checker, TheCommittedSchemaIsTheOneTheKeysMake)
+{
+    const CheckerRun schema = RunChecker("--schema");
+    EXPECT_EQ(schema.Status, 0);
+    EXPECT_EQ(schema.Output, ReadFile(std::string(DINOTUNER_SOURCE_DIR) + "/docs/config.schema.json"))
+        << "run: dinotuner-check --schema > docs/config.schema.json";
+}
+
+TEST(Checker, DiffShowsWhatAReloadWouldLog)
+{
+    testing_support::ServerDir scratch;
+    const std::string before = scratch.Path() + "/old.json";
+    const std::string after = scratch.Path() + "/new.json";
+    std::ofstream(before) << R"({"GlobalDinoBalance": null, "DinoBalance": {"Blueprint'/Game/A/B.B'": {"AllowRide": false}}})";
+    std::ofstream(after) << R"({"GlobalDinoBalance": null, "DinoBalance": {"Blueprint'/Game/A/B.B'": {"AllowRide": true}, )"
+                            R"("Blueprint'/Game/C/D.D'": {"DamageResistanceMultiplier": 2}}})";
+    const CheckerRun run = RunChecker("--diff '" + before + "' '" + after + "'");
+    EXPECT_EQ(run.Status, 0);
+    EXPECT_EQ(SplitLines(run.Output), (std::vector<std::string>{"A reload from " + before + " to " + after + " logs:",
+                                                                R"(Changed "Blueprint'/Game/A/B.B'": AllowRide false -> true)",
+                                                                R"(Added "Blueprint'/Game/C/D.D'": DamageResistanceMultiplier 2)",
+                                                                "Species entries: 1 changed, 1 added, 0 removed"}));
+}
+
+TEST(Checker, AnyLengthOfKeyIsCheckedWithoutRecursion)
+{
+    testing_support::ServerDir scratch;
+    const std::string file = scratch.Path() + "/long.json";
+    std::ofstream(file) << R"({"GlobalDinoBalance": null, "DinoBalance": {"Blueprint'/Game/)" << std::string(200000, 'a') << "/X.X'\": {}, \""
+                        << std::string(200000, 'b') << "\": {}}}";
+    const CheckerRun run = RunChecker("'" + file + "'");
+    EXPECT_EQ(run.Status, 0) << run.Output.substr(0, 500);
+    EXPECT_NE(run.Output.find("not of the form"), std::string::npos);
 }
 
 TEST(Checker, ColoursOnlyWhenAskedOrOnATerminal)

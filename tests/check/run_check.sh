@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs dinotuner-check on one configuration file and holds its output to the file's .expect:
 #   exit N          the exit status (of both the text and the --json run)
-#   warnings N      the number of warnings
+#   strict N        the exit status with --strict
+#   warnings N      the number of warnings (in the text and in the JSON findings)
+#   errors N        the number of errors (likewise)
 #   output TEXT     the text output contains TEXT
 #   no-output TEXT  it does not
 # Piped output must be plain (no terminal colours).
@@ -10,6 +12,10 @@ checker=$1 config=$2 expect=$3
 
 text=$("$checker" "$config"); text_status=$?
 json=$("$checker" --json "$config"); json_status=$?
+"$checker" --strict "$config" >/dev/null; strict_status=$?
+
+# Findings of one severity in the JSON report.
+json_count() { grep -ac "\"severity\": \"$1\"" <<<"$json"; }
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -23,12 +29,17 @@ while IFS= read -r line || [ -n "$line" ]; do
             [ "$json_status" = "$want" ] || fail "--json exit status $json_status, expected $want"
             grep -q "\"exitStatus\": $want," <<<"$json" || fail "--json does not report exitStatus $want"
             ;;
-        'warnings '*)
-            want=${line#warnings }
-            got=$(grep -ac '^warning: ' <<<"$text")
-            [ "$got" = "$want" ] || fail "$got warnings, expected $want"
-            got=$(grep -ac '"section": ' <<<"$json")
-            [ "$got" = "$want" ] || fail "--json lists $got warnings, expected $want"
+        'strict '*)
+            want=${line#strict }
+            [ "$strict_status" = "$want" ] || fail "--strict exit status $strict_status, expected $want"
+            ;;
+        'warnings '*|'errors '*)
+            kind=${line%% *} want=${line#* }
+            prefix=${kind%s}
+            got=$(grep -ac "^$prefix: " <<<"$text")
+            [ "$got" = "$want" ] || fail "$got $kind, expected $want"
+            got=$(json_count "$prefix")
+            [ "$got" = "$want" ] || fail "--json lists $got $kind, expected $want"
             ;;
         'output '*)
             grep -aqF -- "${line#output }" <<<"$text" || fail "missing: ${line#output }"

@@ -1,12 +1,19 @@
 #!/usr/bin/env python3
-"""The configuration schema accepts the example and refuses files the plugin would not take as meant.
+"""The configuration schema and dinotuner-check judge files alike.
 
-usage: validate_schema.py SCHEMA EXAMPLE CASES_DIR
-Exit 0 when every file is judged as expected, 1 otherwise, 77 (skipped) without python3-jsonschema.
+usage: validate_schema.py SCHEMA CHECKER EXAMPLE CASES_DIR
+
+Both come from the one description of the keys, and they must agree: every file the checker
+finds an error in, the schema refuses; and every file the schema refuses, the checker reports
+(as an error or a warning: a key with a typo, say, loads but is almost surely a mistake). Checked
+on the example, the checker's test files, and a few more documents below.
+Exit 0 when they agree everywhere, 1 otherwise, 77 (skipped) without python3-jsonschema.
 """
 import json
 import os
+import subprocess
 import sys
+import tempfile
 
 try:
     import jsonschema
@@ -16,63 +23,85 @@ except ImportError:
 
 RAPTOR = "Blueprint'/Game/PrimalEarth/Dinos/Raptor/Raptor_Character_BP.Raptor_Character_BP'"
 
-# Documents that must pass.
-GOOD = {
-    "null global, empty section": {"GlobalDinoBalance": None, "DinoBalance": {}},
-    "null and empty entries": {"GlobalDinoBalance": {}, "DinoBalance": {RAPTOR: None, RAPTOR.replace("Raptor", "Rex"): {}}},
-    "other top-level members": {"Comment": "mine", "GlobalDinoBalance": None, "DinoBalance": None},
-    "mod species": {"GlobalDinoBalance": None, "DinoBalance": {"Blueprint'/Game/Mods/My-Mod/Dinos/Drake_BP.Drake_BP'": {}}},
+# Documents beside the test files, each with what both must say of it: "clean" (no finding,
+# schema passes), "refused" (the schema refuses, the checker reports something).
+DOCUMENTS = {
+    "null global, empty section": ({"GlobalDinoBalance": None, "DinoBalance": {}}, "clean"),
+    "null and empty entries": ({"GlobalDinoBalance": {}, "DinoBalance": {RAPTOR: None, RAPTOR.replace("Raptor", "Rex"): {}}}, "clean"),
+    "null values take the default": ({"GlobalDinoBalance": None, "DinoBalance": {RAPTOR: {"AllowTame": None}}}, "clean"),
+    "other top-level members": ({"Comment": "mine", "GlobalDinoBalance": None, "DinoBalance": {}}, "clean"),
+    "mod species": ({"GlobalDinoBalance": None, "DinoBalance": {"Blueprint'/Game/Mods/My-Mod/Dinos/Drake_BP.Drake_BP'": {}}}, "clean"),
+    "path outside ASCII": ({"GlobalDinoBalance": None, "DinoBalance": {RAPTOR.replace("Raptor_", "Raptör_"): {}}}, "clean"),
+    "largest float": ({"GlobalDinoBalance": None, "DinoBalance": {RAPTOR: {"AttackDamageMultiplier": 3.4028235e38}}}, "clean"),
+    "switch given as 1": ({"GlobalDinoBalance": None, "DinoBalance": {RAPTOR: {"AllowTame": 1}}}, "refused"),
+    "multiplier given as a string": ({"GlobalDinoBalance": None, "DinoBalance": {RAPTOR: {"AttackDamageMultiplier": "2"}}}, "refused"),
+    "multiplier given as a boolean": ({"GlobalDinoBalance": None, "DinoBalance": {RAPTOR: {"AttackDamageMultiplier": True}}}, "refused"),
+    "number beyond a float": ({"GlobalDinoBalance": None, "DinoBalance": {RAPTOR: {"AttackDamageMultiplier": 1e39}}}, "refused"),
+    "number that reads as 0": ({"GlobalDinoBalance": None, "DinoBalance": {RAPTOR: {"AttackDamageMultiplier": 1e-50}}}, "refused"),
+    "misspelt key": ({"GlobalDinoBalance": None, "DinoBalance": {RAPTOR: {"AllowTaming": False}}}, "refused"),
+    "misspelt global key": ({"GlobalDinoBalance": {"ReducedFoodConsumption": 1}, "DinoBalance": {}}, "refused"),
+    "section missing": ({"GlobalDinoBalance": None}, "refused"),
+    "global section missing": ({"DinoBalance": {}}, "refused"),
+    "section is null": ({"GlobalDinoBalance": None, "DinoBalance": None}, "refused"),
+    "section is an array": ({"GlobalDinoBalance": None, "DinoBalance": [{}]}, "refused"),
+    "global section is a number": ({"GlobalDinoBalance": 1, "DinoBalance": {}}, "refused"),
+    "entry is a string": ({"GlobalDinoBalance": None, "DinoBalance": {RAPTOR: "fast"}}, "refused"),
+    "class name as key": ({"GlobalDinoBalance": None, "DinoBalance": {"Raptor_Character_BP_C": {}}}, "refused"),
+    "string reference as key": ({"GlobalDinoBalance": None, "DinoBalance": {RAPTOR[:-1] + "_C'": {}}}, "refused"),
+    "asset and class differ": ({"GlobalDinoBalance": None, "DinoBalance": {"Blueprint'/Game/A/Raptor.Rex'": {}}}, "refused"),
+    "top level is an array": ([{"GlobalDinoBalance": None, "DinoBalance": {}}], "refused"),
 }
 
-# Documents that must fail, each for one reason.
-BAD = {
-    "switch given as 1": {"GlobalDinoBalance": None, "DinoBalance": {RAPTOR: {"AllowTame": 1}}},
-    "multiplier given as a string": {"GlobalDinoBalance": None, "DinoBalance": {RAPTOR: {"AttackDamageMultiplier": "2"}}},
-    "misspelt key": {"GlobalDinoBalance": None, "DinoBalance": {RAPTOR: {"AllowTaming": False}}},
-    "misspelt key in the global section": {"GlobalDinoBalance": {"ReducedFoodConsumption": 1}, "DinoBalance": {}},
-    "section missing": {"GlobalDinoBalance": None},
-    "global section missing": {"DinoBalance": {}},
-    "section is an array": {"GlobalDinoBalance": None, "DinoBalance": [{}]},
-    "global section is a number": {"GlobalDinoBalance": 1, "DinoBalance": {}},
-    "entry is a string": {"GlobalDinoBalance": None, "DinoBalance": {RAPTOR: "fast"}},
-    "class name as key": {"GlobalDinoBalance": None, "DinoBalance": {"Raptor_Character_BP_C": {}}},
-    "string reference as key": {"GlobalDinoBalance": None, "DinoBalance": {RAPTOR[:-1] + "_C'": {}}},
-    "asset and class differ": {"GlobalDinoBalance": None, "DinoBalance": {"Blueprint'/Game/A/Raptor.Rex'": {}}},
-    "non-ASCII key": {"GlobalDinoBalance": None, "DinoBalance": {RAPTOR.replace("Raptor_", "Raptör_"): {}}},
-    "top level is an array": [{"GlobalDinoBalance": None, "DinoBalance": {}}],
-}
 
-# The checker's test files the plugin would refuse or misread.
-BAD_CASE_FILES = ["wrong-type-entry.json", "unknown-key.json", "class-name-key.json", "string-reference-key.json",
-                  "non-ascii-key.json", "array-section.json", "missing-section.json", "top-level-array.json"]
+def check(checker, path):
+    """The checker's errors and warnings for a file."""
+    run = subprocess.run([checker, "--json", path], capture_output=True, check=False)
+    report = json.loads(run.stdout)["files"][0]
+    severities = [finding["severity"] for finding in report["findings"]]
+    return severities.count("error"), severities.count("warning")
 
 
 def main():
-    schema_path, example_path, cases_dir = sys.argv[1:4]
+    schema_path, checker, example_path, cases_dir = sys.argv[1:5]
     with open(schema_path, encoding="utf-8") as f:
         schema = json.load(f)
     jsonschema.Draft7Validator.check_schema(schema)
     validator = jsonschema.Draft7Validator(schema)
 
-    good = dict(GOOD)
-    with open(example_path, encoding="utf-8") as f:
-        good["examples/config.json"] = json.load(f)
-    bad = dict(BAD)
-    for name in BAD_CASE_FILES:
-        with open(os.path.join(cases_dir, name), encoding="utf-8") as f:
-            bad[name] = json.load(f)
-
     failures = 0
-    for name, document in good.items():
-        errors = [error.message for error in validator.iter_errors(document)]
-        if errors:
-            failures += 1
-            print(f"FAIL: {name} should pass: {errors[0]}")
-    for name, document in bad.items():
-        if validator.is_valid(document):
-            failures += 1
-            print(f"FAIL: {name} should be refused")
-    print(f"{len(good)} accepted, {len(bad)} refused, {failures} wrong")
+    with tempfile.TemporaryDirectory() as scratch:
+        files = {}
+        for name, (document, expected) in DOCUMENTS.items():
+            path = os.path.join(scratch, name.replace(" ", "-") + ".json")
+            with open(path, "w", encoding="utf-8") as f:
+                json.dump(document, f, ensure_ascii=False)
+            files[name] = (path, expected)
+        files["examples/config.json"] = (example_path, "clean")
+        for entry in sorted(os.listdir(cases_dir)):
+            if entry.endswith(".json"):
+                files[entry] = (os.path.join(cases_dir, entry), None)
+
+        for name, (path, expected) in files.items():
+            errors, warnings = check(checker, path)
+            try:
+                with open(path, encoding="utf-8") as f:
+                    document = json.load(f)
+            except ValueError:
+                continue  # not JSON: the checker's parse error, nothing for a schema to judge
+            refused = not validator.is_valid(document)
+            problems = []
+            if errors and not refused:
+                problems.append(f"the checker finds {errors} error(s) but the schema accepts it")
+            if refused and not (errors or warnings):
+                problems.append(f"the schema refuses it but the checker is clean: {next(validator.iter_errors(document)).message}")
+            if expected == "clean" and (refused or errors or warnings):
+                problems.append("should be clean for both")
+            if expected == "refused" and not refused:
+                problems.append("the schema should refuse it")
+            for problem in problems:
+                failures += 1
+                print(f"FAIL: {name}: {problem}")
+        print(f"{len(files)} files judged, {failures} disagreements")
     return 1 if failures else 0
 
 

@@ -190,9 +190,11 @@ TEST_F(BalanceTableTest, NumbersAFloatCannotHoldSkipTheirEntryAndNameTheKey)
                             R"(Error loading dino: 1e+39 does not fit in a 32-bit float (key "DamageResistanceMultiplier") in "huge")",
                             R"(Error loading dino: -1e-50 is too small for a 32-bit float and would read as 0 (key "AttackDamageMultiplier") in "tiny")"}));
     EXPECT_EQ(report.Entries, 3);
-    EXPECT_EQ(report.Skipped, 2);
+    ASSERT_EQ(report.Failures.size(), 2u);
     EXPECT_EQ(report.Stored, 1);
-    EXPECT_EQ(report.FirstSkipped, R"(1e+39 does not fit in a 32-bit float (key "DamageResistanceMultiplier") in "huge")");
+    EXPECT_EQ(report.Failures[0].Message, R"(1e+39 does not fit in a 32-bit float (key "DamageResistanceMultiplier") in "huge")");
+    EXPECT_EQ(report.Failures[0].Entry, "huge");
+    EXPECT_EQ(report.Failures[0].Key, "DamageResistanceMultiplier");
 }
 
 TEST_F(BalanceTableTest, ASectionWrittenAsAnArrayIsNamedInAWarning)

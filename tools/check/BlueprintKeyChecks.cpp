@@ -3,7 +3,7 @@
 
 #include <map>
 #include <optional>
-#include <regex>
+#include <string_view>
 
 #include <fmt/format.h>
 
@@ -18,18 +18,48 @@ using nlohmann::json;
 
 const char* kForm = "Blueprint'/Game/<folders>/<Asset>.<Asset>'";
 
-// True for Blueprint'/Game/.../X.X': a class is always named after its asset, so both halves match.
-bool IsBlueprintPath(const std::string& key)
+// True for Blueprint'/Game/<folders>/X.X': a class is always named after its asset, so both
+// halves match. Read by hand, not by a regular expression: a key may be any length, and a
+// library's backtracking can recurse once per character.
+bool IsBlueprintPath(std::string_view key)
 {
-    static const std::regex form(R"(^Blueprint'/Game/(?:[^'/\s]+/)*([^'/.\s]+)\.([^'/.\s]+)'$)");
-    std::smatch match;
-    return std::regex_match(key, match, form) && match[1] == match[2];
+    constexpr std::string_view kStart = "Blueprint'/Game/";
+    if (key.size() < kStart.size() + 1 || key.substr(0, kStart.size()) != kStart || key.back() != '\'') {
+        return false;
+    }
+    const std::string_view body = key.substr(kStart.size(), key.size() - kStart.size() - 1);
+    for (const char c : body) {
+        if (c == '\'' || c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v') {
+            return false;
+        }
+    }
+    const std::size_t lastSlash = body.rfind('/');
+    const std::string_view folders = lastSlash == std::string_view::npos ? std::string_view() : body.substr(0, lastSlash + 1);
+    const std::string_view asset = lastSlash == std::string_view::npos ? body : body.substr(lastSlash + 1);
+    // Every folder has a name: no "//" and no leading "/".
+    if (!folders.empty() && (folders.front() == '/' || folders.find("//") != std::string_view::npos)) {
+        return false;
+    }
+    const std::size_t dot = asset.find('.');
+    if (dot == std::string_view::npos || asset.find('.', dot + 1) != std::string_view::npos) {
+        return false;
+    }
+    const std::string_view name = asset.substr(0, dot);
+    return !name.empty() && name == asset.substr(dot + 1);
 }
 
-bool IsIdentifier(const std::string& text)
+bool IsIdentifier(std::string_view text)
 {
-    static const std::regex identifier(R"(^[A-Za-z0-9_]+$)");
-    return std::regex_match(text, identifier);
+    if (text.empty()) {
+        return false;
+    }
+    for (const char c : text) {
+        const bool word = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+        if (!word) {
+            return false;
+        }
+    }
+    return true;
 }
 
 bool EndsWith(const std::string& text, const std::string& tail)
@@ -80,7 +110,7 @@ std::string FormMessage(const std::string& key)
 
 void Warn(Report& report, const std::string& section, std::string message)
 {
-    report.Warnings.push_back(Warning{section, "", std::move(message)});
+    report.Add(Severity::Warning, section, "", std::move(message));
 }
 
 }  // namespace
@@ -96,10 +126,14 @@ void CheckSpeciesKeys(Report& report)
         return;
     }
     if (species->is_array()) {
-        Warn(report, kSpeciesSection,
-             fmt::format("\"{}\" is an array: its entries are stored under \"0\", \"1\", ... and never match a species; "
-                         "write an object whose keys are blueprint paths",
-                         kSpeciesSection));
+        report.Add(Severity::Error, kSpeciesSection, "",
+                   fmt::format("\"{}\" is an array: its entries are stored under \"0\", \"1\", ... and never match a species; "
+                               "write an object whose keys are blueprint paths",
+                               kSpeciesSection));
+        return;
+    }
+    if (species->is_null()) {
+        Warn(report, kSpeciesSection, fmt::format("\"{}\" is null: no species has an entry; write {{}} if that is meant", kSpeciesSection));
         return;
     }
     if (!species->is_object()) {

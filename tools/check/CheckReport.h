@@ -1,8 +1,11 @@
 #pragma once
-// What dinotuner-check found in one configuration file: the plugin's own log lines for it,
-// the warnings about what loads but will not act as the admin meant, and the table it loads to.
+// What dinotuner-check found in one configuration file: the plugin's own log lines for it, the
+// findings (errors the plugin meets, and warnings about what loads but will not act as the admin
+// meant), and the table it loads to.
 
+#include <cstddef>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,45 +15,64 @@
 
 namespace check {
 
-// One finding that does not stop the plugin: where it is, and what it means for the admin.
-struct Warning {
-    std::string Section;  // "GlobalDinoBalance", "DinoBalance", or a species key
-    std::string Key;      // the configuration key concerned, or "" for the section or entry itself
+enum class Severity { Error, Warning };
+
+// One finding: how bad, where, and what it means for the admin.
+struct Finding {
+    Severity Level = Severity::Warning;
+    std::string Entry;    // a species key, "GlobalDinoBalance", "DinoBalance", or "" for the file
+    std::string Key;      // the setting concerned ("AllowTame"), or "" for the entry or file itself
     std::string Message;
+    std::optional<std::size_t> Line;    // where in the file, when known (1-based)
+    std::optional<std::size_t> Column;
 };
 
 struct Report {
     std::string File;
     // The plugin's log lines while reading and filling, exactly as it writes them.
     std::vector<std::string> LogLines;
-    // The messages of those lines that were logged at error level.
-    std::vector<std::string> Errors;
-    // True when the plugin would start with this file: it was read and the table was filled.
+    // True when the plugin would start with this file's balances: it was read and the table filled.
     bool Loaded = false;
     // True when the file parsed: the document below is what the plugin read.
     bool Parsed = false;
     nlohmann::json Document;
     BalanceTable Table;
-    std::vector<Warning> Warnings;
+    std::vector<Finding> Findings;
+
+    // Adds a finding.
+    void Add(Severity level, std::string entry, std::string key, std::string message);
+    // Number of findings of `level`.
+    std::size_t Count(Severity level) const;
 };
 
-// Process exit status for a report: 0 clean, 1 errors, 3 warnings only.
-int ExitStatus(const Report& report);
+// Exit statuses: no errors (warnings alone do not fail unless strict), errors, bad command line.
+constexpr int kClean = 0;
+constexpr int kFailed = 1;
+constexpr int kUsage = 2;
 
-// Reads `file` with the plugin's ConfigFile and BalanceTable, capturing the plugin's log lines.
-// Must be called once per process: it creates the plugin's logger over the host's sinks.
+// The exit status for a report: kFailed for errors, or for warnings when `strict`; else kClean.
+int ExitStatus(const Report& report, bool strict);
+
+// Reads `file` with the plugin's ConfigFile and BalanceTable, capturing the plugin's log lines
+// and turning its errors (and its warnings about keys written twice) into findings. The plugin's
+// logger must exist (InitLogger) and its output reach CaptureLog.
 void LoadWithPlugin(const std::string& file, Report& report);
+// Starts the plugin's logger over a sink that keeps its lines for LoadWithPlugin; call once.
+void StartPluginLogger();
 
-// Adds the warnings about the document's sections, entries and values.
+// Adds the findings about the document's sections, entries and values.
 void CheckEntries(Report& report);
-// Adds the warnings about the species keys: their form, bytes the plugin cannot keep, collisions.
+// Adds the findings about the species keys: their form, a zero character, collisions.
 void CheckSpeciesKeys(Report& report);
-// Orders the warnings for reading: the global section, the species section, then each species key.
-void SortWarnings(Report& report);
+// Orders the findings for reading: the file, the global section, the species section, then each species key.
+void SortFindings(Report& report);
 
 // Writes the report for a reader; `colour` adds terminal colours.
-void PrintText(const Report& report, bool colour, std::FILE* out);
-// Writes the report as one JSON object, for scripts.
-void PrintJson(const Report& report, std::FILE* out);
+void PrintText(const Report& report, bool colour, bool strict, std::FILE* out);
+// Writes the reports of all files as one JSON object, for scripts.
+void PrintJson(const std::vector<Report>& reports, bool strict, std::FILE* out);
+
+// The JSON Schema of the configuration file, made from the description of the keys.
+nlohmann::ordered_json MakeSchema();
 
 }  // namespace check

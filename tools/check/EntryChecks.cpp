@@ -3,7 +3,6 @@
 // The document is only walked one level into each entry: it may be arbitrarily deep.
 
 #include <algorithm>
-#include <cmath>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,7 +21,7 @@ using nlohmann::json;
 
 void Warn(Report& report, const std::string& section, const std::string& key, std::string message)
 {
-    report.Warnings.push_back(Warning{section, key, std::move(message)});
+    report.Add(Severity::Warning, section, key, std::move(message));
 }
 
 std::size_t EditDistance(const std::string& a, const std::string& b)
@@ -146,6 +145,11 @@ void CheckValues(Report& report, const std::string& section, const json& entry, 
         if (!number) {
             continue;
         }
+        if (value->is_boolean()) {
+            Warn(report, section, key.Name,
+                 fmt::format("{} is {}, which the plugin reads as {}: write the number", key.Name, value->dump(), *number));
+            continue;
+        }
         const float v = *number;
         const std::string name = key.Name;
         std::string message;
@@ -165,9 +169,6 @@ void CheckValues(Report& report, const std::string& section, const json& entry, 
             }
         } else if (key.Group == KeyGroup::Consumption && v < 0.0f && key.IsSet(v)) {
             message = fmt::format("{} is below 0: the rates become negative (only -1, which leaves them alone, is meant to be negative)", v);
-        }
-        if (!std::isfinite(v) && message.empty()) {
-            message = fmt::format("{} is too large for the plugin's numbers", value->dump());
         }
         if (!message.empty()) {
             Warn(report, section, name, fmt::format("{} {}", name, message));

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <map>
 
 #include <fmt/format.h>
@@ -46,23 +47,39 @@ Json Entry(const BalancedDino& entry)
     return Json{{"values", values}, {"effective", effective}};
 }
 
-}  // namespace
-
-void PrintJson(const Report& report, std::FILE* out)
+Json FindingJson(const Finding& finding)
 {
-    const int status = ExitStatus(report);
+    return Json{
+        {"severity", finding.Level == Severity::Error ? "error" : "warning"},
+        {"entry", finding.Entry},
+        {"key", finding.Key},
+        {"message", finding.Message},
+        {"line", finding.Line ? Json(*finding.Line) : Json(nullptr)},
+        {"column", finding.Column ? Json(*finding.Column) : Json(nullptr)},
+    };
+}
+
+const char* StatusName(const Report& report, bool strict)
+{
+    if (ExitStatus(report, strict) != kClean) {
+        return report.Count(Severity::Error) > 0 ? "errors" : "warnings";
+    }
+    return report.Count(Severity::Warning) > 0 ? "warnings" : "clean";
+}
+
+Json FileJson(const Report& report, bool strict)
+{
     Json result{
         {"file", report.File},
-        {"status", status == 1 ? "errors" : status == 3 ? "warnings" : "clean"},
-        {"exitStatus", status},
+        {"status", StatusName(report, strict)},
+        {"exitStatus", ExitStatus(report, strict)},
         {"loaded", report.Loaded},
         {"log", report.LogLines},
-        {"errors", report.Errors},
-        {"warnings", Json::array()},
+        {"findings", Json::array()},
         {"entries", Json::array()},
     };
-    for (const Warning& warning : report.Warnings) {
-        result["warnings"].push_back(Json{{"section", warning.Section}, {"key", warning.Key}, {"message", warning.Message}});
+    for (const Finding& finding : report.Findings) {
+        result["findings"].push_back(FindingJson(finding));
     }
     if (report.Loaded) {
         result["global"] = Entry(report.Table.Global);
@@ -76,6 +93,20 @@ void PrintJson(const Report& report, std::FILE* out)
             result["entries"].push_back(std::move(item));
         }
     }
+    return result;
+}
+
+}  // namespace
+
+void PrintJson(const std::vector<Report>& reports, bool strict, std::FILE* out)
+{
+    int status = kClean;
+    Json files = Json::array();
+    for (const Report& report : reports) {
+        status = std::max(status, ExitStatus(report, strict));
+        files.push_back(FileJson(report, strict));
+    }
+    const Json result{{"version", DINOTUNER_VERSION}, {"exitStatus", status}, {"files", std::move(files)}};
     // A parse error may quote bytes that are not UTF-8: they are replaced rather than refused.
     const std::string text = result.dump(2, ' ', false, Json::error_handler_t::replace);
     std::fwrite(text.data(), 1, text.size(), out);

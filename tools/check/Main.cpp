@@ -1,78 +1,126 @@
-// dinotuner-check CONFIG: reads a configuration file exactly as the plugin would, prints the
-// plugin's error lines, warns about what loads but will not do what was meant, and lists every
-// species entry with its effective values.
-// Exit status: 0 clean, 1 errors, 2 bad command line, 3 warnings only.
+// dinotuner-check CONFIG...: reads each configuration file exactly as the plugin would, prints the
+// plugin's log lines, reports what the plugin would skip or refuse (errors) and what loads but
+// will not do what was meant (warnings), and lists every species entry with its effective values.
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <exception>
 #include <string>
+#include <vector>
 
-#include <unistd.h>
+#if defined(_WIN32)
+#  include <io.h>
+#else
+#  include <unistd.h>
+#endif
 
 #include "CheckReport.h"
+#include "Diff.h"
 
 namespace {
 
-constexpr int kUsageError = 2;
-
 const char* kUsage =
-    "usage: dinotuner-check [--json] [--color|--no-color] CONFIG\n"
-    "  Reads CONFIG with the plugin's own code and reports what the plugin would do with it.\n"
-    "  --json      print the report as JSON\n"
-    "  --color     colours even when not writing to a terminal\n"
-    "  --no-color  no colours (also when NO_COLOR is set)\n"
-    "Exit status: 0 clean, 1 errors (the plugin logs errors for this file), 3 warnings only.\n";
+    "usage: dinotuner-check [--json] [--strict] [--color|--no-color] CONFIG...\n"
+    "       dinotuner-check --diff OLD NEW\n"
+    "       dinotuner-check --schema | --version | --help\n"
+    "  Reads each CONFIG with the plugin's own code and reports what the plugin would do with it.\n"
+    "  --json        print the report of every file as one JSON object\n"
+    "  --strict      warnings fail too (exit status 1)\n"
+    "  --color       colours even when not writing to a terminal\n"
+    "  --no-color    no colours (also when NO_COLOR is set)\n"
+    "  --diff        print what a reload from OLD to NEW would log as changed\n"
+    "  --schema      print the JSON Schema of the configuration file\n"
+    "  --version     print the version\n"
+    "Exit status: 0 no errors (warnings alone do not fail), 1 errors (or warnings with --strict),\n"
+    "2 bad command line.\n";
+
+bool WritingToTerminal()
+{
+#if defined(_WIN32)
+    return _isatty(_fileno(stdout)) != 0;
+#else
+    return isatty(STDOUT_FILENO) != 0;
+#endif
+}
+
+int Usage(const std::string& problem)
+{
+    std::fprintf(stderr, "dinotuner-check: %s\n%s", problem.c_str(), kUsage);
+    return check::kUsage;
+}
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
     bool json = false;
-    bool colour = isatty(STDOUT_FILENO) != 0 && std::getenv("NO_COLOR") == nullptr;
-    std::string file;
+    bool strict = false;
+    bool diff = false;
+    bool colour = WritingToTerminal() && std::getenv("NO_COLOR") == nullptr;
+    std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         if (argument == "--json") {
             json = true;
+        } else if (argument == "--strict") {
+            strict = true;
         } else if (argument == "--color") {
             colour = true;
         } else if (argument == "--no-color") {
             colour = false;
+        } else if (argument == "--diff") {
+            diff = true;
+        } else if (argument == "--schema") {
+            const std::string schema = check::MakeSchema().dump(2) + "\n";
+            std::fwrite(schema.data(), 1, schema.size(), stdout);
+            return check::kClean;
+        } else if (argument == "--version") {
+            std::printf("dinotuner-check %s\n", DINOTUNER_VERSION);
+            return check::kClean;
         } else if (argument == "-h" || argument == "--help") {
             std::fputs(kUsage, stdout);
-            return 0;
-        } else if (!argument.empty() && argument[0] == '-' && argument != "-") {
-            std::fprintf(stderr, "dinotuner-check: unknown option %s\n%s", argument.c_str(), kUsage);
-            return kUsageError;
-        } else if (file.empty()) {
-            file = argument;
+            return check::kClean;
+        } else if (argument.size() > 1 && argument[0] == '-') {
+            return Usage("unknown option " + argument);
         } else {
-            std::fprintf(stderr, "dinotuner-check: one CONFIG file only\n%s", kUsage);
-            return kUsageError;
+            files.push_back(argument);
         }
     }
-    if (file.empty()) {
-        std::fputs(kUsage, stderr);
-        return kUsageError;
+    if (files.empty()) {
+        return Usage("no CONFIG file given");
+    }
+    if (diff && files.size() != 2) {
+        return Usage("--diff takes two files, OLD and NEW");
     }
 
-    check::Report report;
     try {
-        check::LoadWithPlugin(file, report);
-        check::CheckSpeciesKeys(report);
-        check::CheckEntries(report);
+        check::StartPluginLogger();
+        if (diff) {
+            return check::PrintDiff(files[0], files[1], stdout);
+        }
+        std::vector<check::Report> reports(files.size());
+        int status = check::kClean;
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            check::Report& report = reports[i];
+            check::LoadWithPlugin(files[i], report);
+            check::CheckSpeciesKeys(report);
+            check::CheckEntries(report);
+            check::SortFindings(report);
+            status = std::max(status, check::ExitStatus(report, strict));
+            if (!json) {
+                if (i > 0) {
+                    std::fputc('\n', stdout);
+                }
+                check::PrintText(report, colour, strict, stdout);
+            }
+        }
+        if (json) {
+            check::PrintJson(reports, strict, stdout);
+        }
+        return status;
     } catch (const std::exception& error) {
-        // Only the checker's own set-up can end here (e.g. no temporary folder).
+        // Only the checker's own set-up can end here.
         std::fprintf(stderr, "dinotuner-check: %s\n", error.what());
-        return 1;
+        return check::kFailed;
     }
-    check::SortWarnings(report);
-    if (json) {
-        check::PrintJson(report, stdout);
-    } else {
-        check::PrintText(report, colour, stdout);
-    }
-    return check::ExitStatus(report);
 }

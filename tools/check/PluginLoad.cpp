@@ -1,12 +1,14 @@
 // Runs the configuration steps of the plugin's load on a file of the admin's choosing, with the
 // plugin's own classes and logger, so every line and every rule is exactly the plugin's.
 
+#include <cstdio>
 #include <exception>
 
 #include "CheckReport.h"
 #include "SimHost.h"
+#include "config/ConfigError.h"
 #include "config/ConfigFile.h"
-#include "logging/LogLine.h"
+#include "config/JsonReader.h"
 #include "logging/Logger.h"
 
 namespace check {
@@ -14,46 +16,62 @@ namespace check {
 namespace {
 
 // The host's console sink hands every formatted line here.
-std::vector<std::string>* capturedLines = nullptr;
+std::vector<std::string> capturedLines;
+
+// "... at line 2, column 3: ..." in the JSON library's parse error.
+void PositionFromMessage(Finding& finding)
+{
+    const auto at = finding.Message.find(" at line ");
+    std::size_t line = 0;
+    std::size_t column = 0;
+    if (at != std::string::npos && std::sscanf(finding.Message.c_str() + at, " at line %zu, column %zu", &line, &column) == 2) {
+        finding.Line = line;
+        finding.Column = column;
+    }
+}
 
 }  // namespace
+
+void StartPluginLogger()
+{
+    sim::SetLogOutput([](const std::string& line) { capturedLines.push_back(line); });
+    InitLogger(GetLogger(), "DinoTuner");
+}
 
 void LoadWithPlugin(const std::string& file, Report& report)
 {
     report.File = file;
-    std::vector<std::string> lines;
-    capturedLines = &lines;
-    sim::SetLogOutput([](const std::string& line) {
-        if (capturedLines != nullptr) {
-            capturedLines->push_back(line);
-        }
-    });
-    InitLogger(GetLogger(), "DinoTuner");
+    capturedLines.clear();
 
     // The load's own order: read the file, then fill the table; a failure of either is logged
-    // with the exception's text, as the plugin's entry point logs a load that stops.
+    // with the exception's text, as the plugin's load logs a file it cannot use.
     ConfigFile config(file);
+    std::vector<DuplicateKey> duplicates;
     try {
-        config.Read();
+        config.Document = config.Parse(&duplicates);
         report.Parsed = true;
-        report.Table.LoadBalances(config.Document);
+        const LoadReport loaded = report.Table.LoadBalances(config.Document);
         report.Loaded = true;
+        for (const EntryFailure& failure : loaded.Failures) {
+            report.Add(Severity::Error, failure.Entry, failure.Key, "Error loading dino: " + failure.Message);
+        }
+    } catch (const ConfigError& error) {
+        GetLogger()->error(error.what());
+        report.Add(Severity::Error, error.Entry(), error.Key(), error.what());
     } catch (const std::exception& error) {
         GetLogger()->error(error.what());
+        report.Add(Severity::Error, "", "", error.what());
+        PositionFromMessage(report.Findings.back());
+    }
+    for (const DuplicateKey& duplicate : duplicates) {
+        report.Add(Severity::Warning, duplicate.Parent, duplicate.Key,
+                   "\"" + duplicate.Key + "\" is written twice: the plugin uses the last one");
     }
     if (report.Parsed) {
         report.Document = std::move(config.Document);
     }
-
-    capturedLines = nullptr;
-    sim::SetLogOutput({});
-    for (const std::string& line : lines) {
-        report.LogLines.push_back(line);
-        const std::optional<LogLine> parsed = ParseLogLine(line);
-        if (parsed && parsed->Level == "error") {
-            report.Errors.push_back(parsed->Message);
-        }
-    }
+    report.LogLines = std::move(capturedLines);
+    capturedLines.clear();
 }
 
 }  // namespace check

@@ -109,24 +109,42 @@ void PrintTable(const Report& report, const Style& style, std::FILE* out)
                "  Turret multiplies the damage it takes from every hit that has a causer.)\n");
 }
 
-std::string Verdict(const Report& report, const Style& style)
+std::string Plural(std::size_t count, const char* noun)
 {
-    switch (ExitStatus(report)) {
-    case 0:
-        return style(kGreen, "clean");
-    case 3:
-        return style(kYellow, fmt::format("{} warning{}", report.Warnings.size(), report.Warnings.size() == 1 ? "" : "s"));
-    default:
-        return style(kRed, report.Loaded ? "errors: the plugin skips part of this file" : "errors: the plugin would not load this file");
+    return fmt::format("{} {}{}", count, noun, count == 1 ? "" : "s");
+}
+
+std::string Verdict(const Report& report, bool strict, const Style& style)
+{
+    const std::size_t errors = report.Count(Severity::Error);
+    const std::size_t warnings = report.Count(Severity::Warning);
+    if (errors > 0) {
+        const char* what = report.Loaded ? "the plugin skips part of this file" : "the plugin would not use this file";
+        return style(kRed, fmt::format("{}: {}", Plural(errors, "error"), what)) +
+               (warnings > 0 ? ", " + style(kYellow, Plural(warnings, "warning")) : "");
     }
+    if (warnings > 0) {
+        return style(kYellow, Plural(warnings, "warning") + (strict ? " (failing, --strict)" : ""));
+    }
+    return style(kGreen, "clean");
+}
+
+// Where a finding is: its entry, and its line and column when known.
+std::string Where(const Finding& finding)
+{
+    std::string where = finding.Entry.empty() ? "file" : finding.Entry;
+    if (finding.Line) {
+        where += fmt::format(" (line {}, column {})", *finding.Line, finding.Column.value_or(0));
+    }
+    return where;
 }
 
 }  // namespace
 
-void PrintText(const Report& report, bool colour, std::FILE* out)
+void PrintText(const Report& report, bool colour, bool strict, std::FILE* out)
 {
     const Style style{colour};
-    Write(out, fmt::format("{}: {}\n", style(kBold, report.File), Verdict(report, style)));
+    Write(out, fmt::format("{}: {}\n", style(kBold, report.File), Verdict(report, strict, style)));
 
     if (!report.LogLines.empty()) {
         Write(out, "\n" + style(kBold, "The plugin's log:") + "\n");
@@ -136,10 +154,11 @@ void PrintText(const Report& report, bool colour, std::FILE* out)
         }
     }
 
-    if (!report.Warnings.empty()) {
-        Write(out, "\n" + style(kBold, "Warnings:") + "\n");
-        for (const Warning& warning : report.Warnings) {
-            Write(out, fmt::format("{} {}: {}\n", style(kYellow, "warning:"), warning.Section, warning.Message));
+    if (!report.Findings.empty()) {
+        Write(out, "\n" + style(kBold, "Findings:") + "\n");
+        for (const Finding& finding : report.Findings) {
+            const bool error = finding.Level == Severity::Error;
+            Write(out, fmt::format("{} {}: {}\n", error ? style(kRed, "error:") : style(kYellow, "warning:"), Where(finding), finding.Message));
         }
     }
 
