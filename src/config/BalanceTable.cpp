@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <functional>
-#include <stdexcept>
 #include <string>
 #include <utility>
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include <fmt/format.h>
-#include <fmt/ranges.h>
 
 #include "config/BalanceKeys.h"
 #include "logging/LogText.h"
