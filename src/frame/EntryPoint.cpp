@@ -15,11 +15,13 @@ BOOL APIENTRY DllMain(HMODULE /*module*/, DWORD reason, LPVOID /*reserved*/)
     return static_cast<BOOL>(OnEntryPointNotification(static_cast<unsigned long>(reason)));
 }
 
-#else
+#elif defined(__GNUC__)
 
 extern "C" __attribute__((visibility("default"))) int DllMain(void* /*module*/, unsigned long reason, void* /*reserved*/)
 {
     return OnEntryPointNotification(reason);
 }
 
+#else
+#  error "the entry point is written for Windows and for g++"
 #endif
