@@ -30,7 +30,8 @@ void ReloadCmdCommand::execute(APlayerController* player, FString* /*line*/, boo
     if (player == nullptr) {
         return;
     }
-    FString reply(result.Succeeded ? fmt::format("Reloaded config") : FailureReply(result.Error));
+    // The error may quote the file, which is UTF-8: it crosses to the game as UTF-16, not byte by byte.
+    FString reply = result.Succeeded ? FString(fmt::format("Reloaded config")) : FString::FromUtf8(FailureReply(result.Error));
     game::Call<void>("AShooterPlayerController.ClientServerChatDirectMessage", static_cast<AShooterPlayerController*>(player),
                      &reply, result.Succeeded ? kGreen : kRed, false);
 }
@@ -41,6 +42,6 @@ void ReloadRCONCommand::execute(RCONClientConnection* connection, RCONPacket* pa
     if (connection == nullptr || packet == nullptr) {
         return;  // no client or no request to answer
     }
-    FString reply(result.Succeeded ? std::string("Reloaded Config") : FailureReply(result.Error));
+    FString reply = result.Succeeded ? FString("Reloaded Config") : FString::FromUtf8(FailureReply(result.Error));
     game::Call<void>("RCONClientConnection.SendMessageW", connection, packet->Id, kRconResponseType, &reply);
 }

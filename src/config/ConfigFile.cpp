@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "host/HostApi.h"
+#include "host/TextConversion.h"
 #include "logging/Logger.h"
 
 ConfigFile::ConfigFile(std::string fileName) : FileName(std::move(fileName))
@@ -22,7 +23,7 @@ void ConfigFile::Read()
 
 nlohmann::json ConfigFile::Parse() const
 {
-    std::ifstream file(Path);
+    std::ifstream file(text::FilePath(Path));
     if (!file.is_open()) {
         throw std::runtime_error("Can't open config file: " + Path);
     }

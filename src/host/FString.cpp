@@ -45,6 +45,12 @@ FString::FString(const char16_t* units, int length)
     Assign(units, length);
 }
 
+FString FString::FromUtf8(const std::string& utf8)
+{
+    const std::u16string units = text::Utf8ToUtf16(utf8);
+    return FString(units.data(), static_cast<int>(units.size()));
+}
+
 FString::FString(const FString& other)
 {
     Assign(other.Data, other.Len());

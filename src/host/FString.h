@@ -16,6 +16,9 @@ public:
     explicit FString(const std::string& narrow);
     // Copies `length` UTF-16 units (no terminating zero expected in `units`).
     FString(const char16_t* units, int length);
+    // UTF-8 text converted to UTF-16, for messages rather than names: nothing above 0x7F is lost
+    // (a byte that starts no valid sequence becomes U+FFFD).
+    static FString FromUtf8(const std::string& utf8);
 
     FString(const FString& other);
     FString(FString&& other) noexcept;
