@@ -49,7 +49,7 @@ std::unique_ptr<ConfigFile> MakeConfigFile()
     fs::create_directories(folder);
     std::ofstream(folder / "config.json") << "null";
 
-    sim::SetCurrentDir(scratch.string());
+    sim::SetCurrentDir(scratch.u8string());
     std::unique_ptr<ConfigFile> config;
     try {
         config = std::make_unique<ConfigFile>("DinoTuner/config.json");
