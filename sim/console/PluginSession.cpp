@@ -35,6 +35,7 @@ void PluginSession::Unload()
         leftovers = Leftovers(Snapshot());
         return leftovers.empty();
     });
+    sim::ResetLogFormats();
     if (!leftovers.empty()) {
         std::string message = "after detach the plugin still holds";
         for (std::size_t i = 0; i < leftovers.size(); ++i) {

@@ -3,8 +3,11 @@
 // is missing or is no plugin.
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
+#include <spdlog/logger.h>
 
 #include "ConsoleError.h"
 #include "PluginSession.h"
@@ -55,6 +58,41 @@ TEST_F(PluginLoading, ALibraryWithoutEntryPointIsRefused)
     EXPECT_FALSE(loader.Load(HOST_LIBRARY_PATH, error));
     EXPECT_NE(error.find("DllMain"), std::string::npos) << error;
     EXPECT_FALSE(loader.IsLoaded());
+}
+
+// The library's statics live from before process attach to after process detach: the plugin's
+// logger (the first thing Load makes) holds the host's sink during every host call of attach and
+// detach, and only the static destructors, run as the library goes, let go of it.
+TEST_F(PluginLoading, StaticsOutliveAttachAndDetachAndGoWithTheLibrary)
+{
+    const long before = log.use_count();
+    std::vector<std::pair<std::string, long>> seen;
+    sim::SetRequestListener([&](const sim::HostRequest& request) { seen.emplace_back(request.Operation, log.use_count()); });
+    std::string error;
+    ASSERT_TRUE(loader.Load(DINOTUNER_PLUGIN_PATH, error)) << error;
+    const std::size_t attachCalls = seen.size();
+    EXPECT_EQ(attachCalls, 8u) << "six hooks and two commands";
+    EXPECT_EQ(log.use_count(), before + 1) << "the plugin's logger holds the sink while loaded";
+
+    EXPECT_EQ(loader.Unload(), "");
+    sim::SetRequestListener(nullptr);
+    EXPECT_EQ(seen.size(), attachCalls + 8u) << "six hooks removed, two commands withdrawn";
+    for (const auto& [operation, users] : seen) {
+        EXPECT_EQ(users, before + 1) << operation << " ran without the plugin's logger";
+    }
+    EXPECT_EQ(log.use_count(), before) << "the static destructors released the logger with the library";
+}
+
+// A plugin's logger gives the host's sinks its formatter; once the library is gone, the host
+// logs with its own again instead of calling into unmapped code.
+TEST_F(PluginLoading, AfterUnloadTheHostLogsWithoutThePluginsCode)
+{
+    console::PluginSession session(DINOTUNER_PLUGIN_PATH);
+    session.Load();
+    session.Unload();
+    spdlog::logger host("host", ArkApi::GetLogSinks().begin(), ArkApi::GetLogSinks().end());
+    host.info("after unload");
+    EXPECT_EQ(log->Count("after unload"), 1u);
 }
 
 TEST_F(PluginLoading, AttachInstallsAndDetachRunsBeforeTheLibraryIsUnmapped)
