@@ -41,7 +41,8 @@ void PluginSession::Unload()
         for (std::size_t i = 0; i < leftovers.size(); ++i) {
             message += (i == 0 ? " " : ", ") + leftovers[i];
         }
-        throw ConsoleError(message + "; the library stays in memory");
+        throw ConsoleError(message + (sim::LibraryLoader::CanKeepMapped() ? "; the library stays in memory"
+                                                                           : "; the library is unmapped all the same: calling any of it would crash the server"));
     }
     if (!note.empty()) {
         throw ConsoleError(note);
