@@ -1,6 +1,5 @@
 #include "Interactive.h"
 
-#include <cerrno>
 #include <csignal>
 #include <string>
 #include <vector>
@@ -8,12 +7,6 @@
 #include "Console.h"
 #include "os/Polling.h"
 #include "rcon/RconServer.h"
-
-#if defined(_WIN32)
-#  include <io.h>
-#else
-#  include <unistd.h>
-#endif
 
 namespace console {
 
@@ -55,21 +48,6 @@ bool WaitForInput(sim::RconServer* rcon)
     return sim::os::WaitForActivity(noSockets, kStandardInput, kWaitMs);
 }
 
-// Reads what standard input holds now: a count of bytes, 0 at the end of input, -1 when
-// interrupted (try again).
-long ReadInput(char* buffer, unsigned size)
-{
-#if defined(_WIN32)
-    const long count = _read(kStandardInput, buffer, size);
-#else
-    const long count = static_cast<long>(::read(kStandardInput, buffer, size));
-#endif
-    if (count < 0 && (errno == EINTR || errno == EAGAIN)) {
-        return -1;
-    }
-    return count < 0 ? 0 : count;
-}
-
 // Runs each complete line of `pending`, keeping a partial last line for the next read.
 void RunCompleteLines(Console& console, std::string& pending, int& lineNumber)
 {
@@ -99,7 +77,7 @@ void RunInteractive(Console& console, sim::RconServer* rcon)
             continue;
         }
         char buffer[4096];
-        const long count = ReadInput(buffer, sizeof buffer);
+        const long count = sim::os::ReadAvailable(kStandardInput, buffer, sizeof buffer);
         if (count < 0) {
             continue;
         }
