@@ -9,9 +9,8 @@
 #include <exception>
 #include <string>
 
-#include <unistd.h>
-
 #include "CheckReport.h"
+#include "os/Terminal.h"
 
 namespace {
 
@@ -30,7 +29,7 @@ const char* kUsage =
 int main(int argc, char** argv)
 {
     bool json = false;
-    bool colour = isatty(STDOUT_FILENO) != 0 && std::getenv("NO_COLOR") == nullptr;
+    bool colour = sim::os::IsTerminal(stdout) && std::getenv("NO_COLOR") == nullptr;
     std::string file;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
