@@ -10,7 +10,9 @@
 #  endif
 #  include <windows.h>
 
-BOOL APIENTRY DllMain(HMODULE /*module*/, DWORD reason, LPVOID /*reserved*/)
+// The C runtime's start-up code calls DllMain by its C name; compilers give that name C linkage
+// on their own, but only by convention, so it is said here.
+extern "C" BOOL APIENTRY DllMain(HMODULE /*module*/, DWORD reason, LPVOID /*reserved*/)
 {
     return static_cast<BOOL>(OnEntryPointNotification(static_cast<unsigned long>(reason)));
 }
