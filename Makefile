@@ -78,12 +78,18 @@ build-windows: deps-windows
 	  -DDINOTUNER_WINEPREFIX=$(WINEPREFIX_DIR)
 	cmake --build $(WINDOWS_DIR) -j $(JOBS)
 
-# The first program run creates the build's wine prefix. One wine server then stays up for the
-# whole run (started here, stopped here): each test would otherwise start its own, at four times
-# the cost.
+# One wine server stays up for the whole run (started here, stopped here): each test would
+# otherwise start its own, at four times the cost. In order:
+# - a first program run makes the build's wine prefix when there is none; its server is waited out,
+#   as a server that quits while a test connects resets that test's connection;
+# - the persistent server starts, and a second run starts wine's own background programs with it.
+#   They live as long as the server and keep whatever output they inherit open, so they must not
+#   be started by a test whose output CTest reads to its end.
+WINE_WARM_UP = $(WINDOWS_DIR)/wine-run $(WINDOWS_DIR)/bin/dinotuner-sim.exe --help </dev/null >/dev/null 2>&1
 test-windows: build-windows
-	$(WINDOWS_DIR)/wine-run $(WINDOWS_DIR)/bin/dinotuner-sim.exe --help >/dev/null
-	@export WINEPREFIX=$(WINEPREFIX_DIR); wineserver -p; \
+	@export WINEPREFIX=$(WINEPREFIX_DIR); \
+	$(WINE_WARM_UP) || { echo "dinotuner-sim.exe does not run under wine"; exit 1; }; \
+	wineserver -w; wineserver -p; $(WINE_WARM_UP); \
 	status=0; (cd $(WINDOWS_DIR) && ctest --output-on-failure -j $(JOBS)) || status=$$?; \
 	wineserver -k; exit $$status
 
