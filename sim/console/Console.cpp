@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <fstream>
 
 #include <fmt/format.h>
@@ -69,7 +70,7 @@ void Console::RunLine(const std::string& line, int lineNumber)
 
 bool Console::RunScript(const std::string& path)
 {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(std::filesystem::u8path(path), std::ios::binary);
     if (!file) {
         return false;
     }

@@ -16,6 +16,7 @@
 #include "RconRequest.h"
 #include "SimHost.h"
 #include "os/LibraryLoader.h"
+#include "os/SystemText.h"
 #include "rcon/RconServer.h"
 #include "world/World.h"
 
@@ -41,14 +42,14 @@ int BadUse(const std::string& message)
 std::string CheckEnvironment(const console::Options& options)
 {
     for (const std::string& script : options.Scripts) {
-        if (!std::ifstream(script, std::ios::binary)) {
+        if (!std::ifstream(std::filesystem::u8path(script), std::ios::binary)) {
             return "cannot read script " + script;
         }
     }
     std::error_code error;
-    std::filesystem::create_directories(options.Dir, error);
+    std::filesystem::create_directories(std::filesystem::u8path(options.Dir), error);
     std::error_code ignored;
-    if (!std::filesystem::is_directory(options.Dir, ignored)) {
+    if (!std::filesystem::is_directory(std::filesystem::u8path(options.Dir), ignored)) {
         return "cannot create server directory " + options.Dir + (error ? ": " + error.message() : std::string());
     }
     return {};
@@ -126,7 +127,7 @@ int main(int argc, char** argv)
 {
     console::Options options;
     std::string error;
-    if (!console::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+    if (!console::ParseCommandLine(sim::os::ProgramArguments(argc, argv), options, error)) {
         return BadUse(error);
     }
     if (options.Help) {
@@ -145,7 +146,8 @@ int main(int argc, char** argv)
         return kRunFailed;
     }
 
-    sim::SetCurrentDir(options.Dir);
+    // The host reports the folder as the system names it (on Windows: drive letter, backslashes).
+    sim::SetCurrentDir(sim::os::FullPath(options.Dir));
     sim::OpenLogFile(options.Dir);
     sim::SetServerState(options.ServerState);
     const std::string pluginPath = options.PluginPath.value_or(sim::FileNextToExecutable(kPluginFileName, argv[0]));

@@ -35,12 +35,14 @@ void PluginSession::Unload()
         leftovers = Leftovers(Snapshot());
         return leftovers.empty();
     });
+    sim::ResetLogFormats();
     if (!leftovers.empty()) {
         std::string message = "after detach the plugin still holds";
         for (std::size_t i = 0; i < leftovers.size(); ++i) {
             message += (i == 0 ? " " : ", ") + leftovers[i];
         }
-        throw ConsoleError(message + "; the library stays in memory");
+        throw ConsoleError(message + (sim::LibraryLoader::CanKeepMapped() ? "; the library stays in memory"
+                                                                           : "; the library is unmapped all the same: calling any of it would crash the server"));
     }
     if (!note.empty()) {
         throw ConsoleError(note);

@@ -21,7 +21,8 @@ public:
     void Load();
     // Delivers process detach and unloads the library; throws ConsoleError when none is loaded,
     // or (after detaching) when the plugin left hooks or commands with the host, in which case
-    // the library stays mapped so that they never call into unmapped code.
+    // the library stays mapped so that they never call into unmapped code (where the system
+    // allows it: not on Windows).
     void Unload();
     bool IsLoaded() const { return loader_.IsLoaded(); }
     const std::string& LibraryPath() const { return libraryPath_; }

@@ -28,14 +28,14 @@ std::string ConfigPath()
 
 void WriteConfig(const std::string& text)
 {
-    const fs::path path = ConfigPath();
+    const fs::path path = fs::u8path(ConfigPath());
     std::error_code error;
     fs::create_directories(path.parent_path(), error);
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file << text;
     file.close();
     if (!file) {
-        throw ConsoleError("cannot write " + path.string());
+        throw ConsoleError("cannot write " + ConfigPath());
     }
 }
 
@@ -80,7 +80,7 @@ void Config(Console& console, Arguments& arguments)
 {
     const std::string source = arguments.Word("file to copy");
     arguments.End();
-    std::ifstream file(source, std::ios::binary);
+    std::ifstream file(fs::u8path(source), std::ios::binary);
     if (!file) {
         std::error_code ignored;
         throw ConsoleError("cannot read " + source + " (relative paths start at " + fs::current_path(ignored).string() + ")");
@@ -100,7 +100,7 @@ void ConfigDelete(Console& console, Arguments& arguments)
 {
     arguments.End();
     std::error_code error;
-    fs::remove(ConfigPath(), error);
+    fs::remove(fs::u8path(ConfigPath()), error);
     if (error) {
         throw ConsoleError("cannot delete " + ConfigPath() + ": " + error.message());
     }

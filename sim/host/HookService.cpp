@@ -3,6 +3,7 @@
 // detours of several plugins can come and go in any order.
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "GameRegistry.h"
@@ -18,6 +19,12 @@ std::vector<HostRequest>& RequestLog()
 {
     static std::vector<HostRequest> requests;
     return requests;
+}
+
+std::function<void(const HostRequest&)>& RequestListener()
+{
+    static std::function<void(const HostRequest&)> listener;
+    return listener;
 }
 
 class HookService final : public ArkApi::IHooks {
@@ -58,6 +65,9 @@ public:
 void Record(const std::string& operation, const std::string& name, void* detour)
 {
     RequestLog().push_back(HostRequest{operation, name, detour});
+    if (RequestListener()) {
+        RequestListener()(RequestLog().back());
+    }
 }
 
 void ResetHooks()
@@ -81,6 +91,11 @@ const std::vector<HostRequest>& Requests()
 void ClearRequests()
 {
     detail::RequestLog().clear();
+}
+
+void SetRequestListener(std::function<void(const HostRequest&)> listener)
+{
+    detail::RequestListener() = std::move(listener);
 }
 
 std::size_t HookCount(const std::string& name)

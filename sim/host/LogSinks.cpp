@@ -1,18 +1,28 @@
 // The host's log sinks: one that prints each formatted line (to standard output unless the
 // simulated server routes it through its console) and one that writes the server's log file.
 
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 
-#include <spdlog/sinks/base_sink.h>
-#include <spdlog/sinks/basic_file_sink.h>
-
 #include "HostReset.h"
+#include "HostSink.h"
 #include "SimHost.h"
 
 namespace {
 
-class ConsoleSink final : public spdlog::sinks::base_sink<std::mutex> {
+// A formatted line without its line end.
+std::string LineOf(const spdlog::memory_buf_t& formatted)
+{
+    std::string line(formatted.data(), formatted.size());
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
+        line.pop_back();
+    }
+    return line;
+}
+
+class ConsoleSink final : public sim::HostSink {
 public:
     std::function<void(const std::string&)> Output;
 
@@ -21,10 +31,7 @@ protected:
     {
         spdlog::memory_buf_t formatted;
         formatter_->format(message, formatted);
-        std::string line(formatted.data(), formatted.size());
-        while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
-            line.pop_back();
-        }
+        const std::string line = LineOf(formatted);
         if (Output) {
             Output(line);
         } else {
@@ -33,6 +40,24 @@ protected:
         }
     }
     void flush_() override { std::fflush(stdout); }
+};
+
+// Appends to the server's log file; the path is UTF-8, as the host's directory is.
+class FileSink final : public sim::HostSink {
+public:
+    explicit FileSink(const std::filesystem::path& path) : file_(path, std::ios::binary | std::ios::app) {}
+
+protected:
+    void sink_it_(const spdlog::details::log_msg& message) override
+    {
+        spdlog::memory_buf_t formatted;
+        formatter_->format(message, formatted);
+        file_ << LineOf(formatted) << '\n';
+    }
+    void flush_() override { file_.flush(); }
+
+private:
+    std::ofstream file_;
 };
 
 std::shared_ptr<ConsoleSink>& Console()
@@ -73,10 +98,19 @@ void SetLogOutput(std::function<void(const std::string&)> output)
 
 void OpenLogFile(const std::string& directory)
 {
-    const std::filesystem::path logs = std::filesystem::path(directory) / "ArkApi" / "Logs";
+    const std::filesystem::path logs = std::filesystem::u8path(directory) / "ArkApi" / "Logs";
     std::error_code error;
     std::filesystem::create_directories(logs, error);
-    Sinks().push_back(std::make_shared<spdlog::sinks::basic_file_sink_mt>((logs / "ArkApi.log").string()));
+    Sinks().push_back(std::make_shared<FileSink>(logs / "ArkApi.log"));
+}
+
+void ResetLogFormats()
+{
+    for (const spdlog::sink_ptr& sink : Sinks()) {
+        if (auto* hostSink = dynamic_cast<HostSink*>(sink.get())) {
+            hostSink->ResetFormat();
+        }
+    }
 }
 
 }  // namespace sim

@@ -58,6 +58,8 @@ struct HostRequest {
 // Every hook and command request since start (or the last ClearRequests), in order.
 ARK_API const std::vector<HostRequest>& Requests();
 ARK_API void ClearRequests();
+// Calls `listener` with each request as the host receives it (null: no one).
+ARK_API void SetRequestListener(std::function<void(const HostRequest&)> listener);
 // Number of detours currently chained on the game function `name`.
 ARK_API std::size_t HookCount(const std::string& name);
 
@@ -87,6 +89,9 @@ ARK_API std::vector<std::string> RconCommandNames();
 ARK_API void SetLogOutput(std::function<void(const std::string&)> output);
 // Adds a file sink writing to DIR/ArkApi/Logs/ArkApi.log (created when missing).
 ARK_API void OpenLogFile(const std::string& directory);
+// After a plugin's library is unloaded: every sink of the host's list lets go of the formatter the
+// plugin's logger gave it and formats with the host's own again (see HostSink.h).
+ARK_API void ResetLogFormats();
 
 // ---- starting afresh ----
 

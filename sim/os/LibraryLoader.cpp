@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "os/SystemText.h"
+
 #if defined(_WIN32)
 #  ifndef WIN32_LEAN_AND_MEAN
 #    define WIN32_LEAN_AND_MEAN
@@ -35,6 +37,25 @@ std::string AsFilePath(const std::string& path)
     return path.find('/') == std::string::npos ? "./" + path : path;
 }
 #else
+// True when `module` is still one of the process's modules.
+bool IsMapped(HMODULE module)
+{
+    HMODULE found = nullptr;
+    return module != nullptr &&
+           GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                              reinterpret_cast<LPCWSTR>(module), &found) &&
+           found == module;
+}
+
+// Whether the image names an entry point (a DLL linked without one is never told of attach).
+bool HasEntryPoint(HMODULE module)
+{
+    const auto* base = reinterpret_cast<const unsigned char*>(module);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    return headers->OptionalHeader.AddressOfEntryPoint != 0;
+}
+
 std::string SystemMessage(DWORD code)
 {
     char* buffer = nullptr;
@@ -54,6 +75,15 @@ std::string SystemMessage(DWORD code)
 LibraryLoader::~LibraryLoader()
 {
     Unload();
+}
+
+bool LibraryLoader::CanKeepMapped()
+{
+#if defined(_WIN32)
+    return false;
+#else
+    return true;
+#endif
 }
 
 #if !defined(_WIN32)
@@ -134,10 +164,22 @@ bool LibraryLoader::Load(const std::string& path, std::string& error)
         error = "a plugin library is already loaded: " + path_;
         return false;
     }
+    const std::wstring widePath = std::filesystem::u8path(os::FullPath(path)).wstring();
+    // A module the process already has (the host's own version.dll, say) is only counted up by
+    // LoadLibrary: nothing would tell it of a process attach.
+    if (GetModuleHandleW(widePath.c_str()) != nullptr) {
+        error = path + ": the library is already loaded in the server, so no entry point DllMain would see a process attach";
+        return false;
+    }
     // The system runs static initialisation, then delivers process attach to DllMain itself.
-    HMODULE module = LoadLibraryA(path.c_str());
+    HMODULE module = LoadLibraryW(widePath.c_str());
     if (module == nullptr) {
         error = path + ": " + SystemMessage(GetLastError());
+        return false;
+    }
+    if (!HasEntryPoint(module)) {
+        FreeLibrary(module);
+        error = path + ": the library has no entry point DllMain";
         return false;
     }
     handle_ = module;
@@ -145,16 +187,20 @@ bool LibraryLoader::Load(const std::string& path, std::string& error)
     return true;
 }
 
-std::string LibraryLoader::Unload(const std::function<bool()>& /*mayUnmap*/)
+std::string LibraryLoader::Unload(const std::function<bool()>& mayUnmap)
 {
     if (handle_ == nullptr) {
         return {};
     }
-    // FreeLibrary delivers process detach before it unmaps the library.
+    // FreeLibrary delivers process detach, runs the static destructors and unmaps the library in
+    // one step: whether the host still holds parts of it can only be asked afterwards.
+    const auto module = static_cast<HMODULE>(handle_);
     std::string note;
-    if (!FreeLibrary(static_cast<HMODULE>(handle_))) {
+    if (!FreeLibrary(module)) {
         note = path_ + ": " + SystemMessage(GetLastError());
-    } else if (GetModuleHandleA(path_.c_str()) != nullptr) {
+    } else if (mayUnmap && !mayUnmap()) {
+        note = path_ + " was unmapped all the same: on Windows detach and unmapping are one step, so a call into what the host still holds would crash the server";
+    } else if (IsMapped(module)) {
         note = path_ + " stayed in memory after unload: its static state carries over to the next load";
     }
     handle_ = nullptr;
@@ -165,11 +211,12 @@ std::string LibraryLoader::Unload(const std::function<bool()>& /*mayUnmap*/)
 
 std::string FileNextToExecutable(const std::string& fileName, const std::string& fallbackArgv0)
 {
-    std::vector<char> buffer(32768);
-    const DWORD length = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    const std::filesystem::path executable =
-        length > 0 && length < buffer.size() ? std::filesystem::path(std::string(buffer.data(), length)) : std::filesystem::path(fallbackArgv0);
-    return (executable.parent_path() / fileName).string();
+    std::vector<wchar_t> buffer(32768);
+    const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    const std::filesystem::path executable = length > 0 && length < buffer.size()
+                                                 ? std::filesystem::path(std::wstring(buffer.data(), length))
+                                                 : std::filesystem::u8path(fallbackArgv0);
+    return (executable.parent_path() / std::filesystem::u8path(fileName)).u8string();
 }
 
 #endif

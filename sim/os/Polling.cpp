@@ -9,9 +9,14 @@
 #include <io.h>
 #include <algorithm>
 #include <chrono>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
 #else
 #include <cerrno>
 #include <poll.h>
+#include <unistd.h>
 #endif
 
 namespace sim::os {
@@ -32,26 +37,77 @@ void CopyResults(std::vector<WatchedSocket>& sockets, const short* results)
 
 #ifdef _WIN32
 
-// Whether a read of the file would not block. Standard input may be a pipe, a console or a file,
-// and WSAPoll takes sockets only, so each kind is asked in its own way.
+// Standard input may be a console, a pipe or a file, and none of them can be waited for together
+// with sockets. Asking each kind in its own way does not hold either: a console is signalled by
+// events that are not input (a read then blocks until a line comes), and wine refuses to peek a
+// pipe that a Linux program opened. So a thread reads the file ahead; the wait asks its buffer
+// and reads take from it, which never blocks.
+class ReadAhead {
+public:
+    explicit ReadAhead(HANDLE handle) : handle_(handle)
+    {
+        std::thread([this] { Run(); }).detach();
+    }
+
+    // True when a read would not block: bytes are waiting or the input has ended.
+    bool Ready()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return !buffer_.empty() || ended_;
+    }
+
+    // Up to `size` waiting bytes: their count, 0 once the input has ended, -1 when none are waiting yet.
+    long Take(char* out, unsigned size)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (buffer_.empty()) {
+            return ended_ ? 0 : -1;
+        }
+        const std::size_t count = std::min<std::size_t>(size, buffer_.size());
+        buffer_.copy(out, count);
+        buffer_.erase(0, count);
+        return static_cast<long>(count);
+    }
+
+private:
+    void Run()
+    {
+        char chunk[4096];
+        DWORD count = 0;
+        while (ReadFile(handle_, chunk, sizeof chunk, &count, nullptr) && count > 0) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            buffer_.append(chunk, count);
+        }
+        std::lock_guard<std::mutex> lock(mutex_);
+        ended_ = true;
+    }
+
+    HANDLE handle_;
+    std::mutex mutex_;
+    std::string buffer_;
+    bool ended_ = false;
+};
+
+// The reader of `file`, started on first use; null when the file is not open. Never destroyed:
+// its thread may wait in ReadFile until the process ends.
+ReadAhead* ReaderOf(int file)
+{
+    static std::map<int, ReadAhead*> readers;
+    const auto found = readers.find(file);
+    if (found != readers.end()) {
+        return found->second;
+    }
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(file));
+    ReadAhead* reader = handle == INVALID_HANDLE_VALUE ? nullptr : new ReadAhead(handle);
+    readers.emplace(file, reader);
+    return reader;
+}
+
+// Whether a read of the file would not block; a file that is not open reads as ended.
 bool FileReadable(int file)
 {
-    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(file));
-    if (handle == INVALID_HANDLE_VALUE)
-        return true;  // not open: the reader finds end of input
-    switch (GetFileType(handle)) {
-    case FILE_TYPE_PIPE: {
-        DWORD available = 0;
-        if (!PeekNamedPipe(handle, nullptr, 0, nullptr, &available, nullptr))
-            return true;  // the writer is gone: end of input
-        return available > 0;
-    }
-    case FILE_TYPE_CHAR:
-        // Signalled by any console input event; the console reader copes with a non-key event.
-        return WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
-    default:
-        return true;  // disk files never block
-    }
+    ReadAhead* reader = ReaderOf(file);
+    return reader == nullptr || reader->Ready();
 }
 
 // Sockets and the extra file cannot be waited for in one call, so the wait goes in short slices.
@@ -126,6 +182,20 @@ bool WaitForActivity(std::vector<WatchedSocket>& sockets, int extraFile, int tim
     }
     CopyResults(sockets, results.data());
     return extraFile >= 0 && (results.back() & kReadResults) != 0;
+#endif
+}
+
+long ReadAvailable(int file, char* buffer, unsigned size)
+{
+#ifdef _WIN32
+    ReadAhead* reader = ReaderOf(file);
+    return reader == nullptr ? 0 : reader->Take(buffer, size);
+#else
+    const long count = static_cast<long>(::read(file, buffer, size));
+    if (count < 0 && (errno == EINTR || errno == EAGAIN)) {
+        return -1;
+    }
+    return count < 0 ? 0 : count;
 #endif
 }
 

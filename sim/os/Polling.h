@@ -1,6 +1,7 @@
 #pragma once
-// Waiting for several sockets and one more file (the console's standard input) at once: the only
-// place that makes readiness calls (poll on POSIX, WSAPoll and handle checks on Windows).
+// Waiting for several sockets and one more file (the console's standard input) at once, and
+// reading that file: the only place that makes readiness calls (poll on POSIX; WSAPoll and a
+// reader thread on Windows).
 
 #include <vector>
 
@@ -21,5 +22,9 @@ struct WatchedSocket {
 // descriptor `extraFile` (-1: none) is readable. Returns true when `extraFile` is readable, which
 // includes end of input and errors, so that its reader finds out.
 bool WaitForActivity(std::vector<WatchedSocket>& sockets, int extraFile, int timeoutMs);
+
+// Reads what the file descriptor `file` holds now, after WaitForActivity reported it readable:
+// returns the count of bytes, 0 at the end of input, -1 when interrupted (wait and try again).
+long ReadAvailable(int file, char* buffer, unsigned size);
 
 }  // namespace sim::os

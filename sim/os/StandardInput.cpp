@@ -1,6 +1,6 @@
 #include "os/StandardInput.h"
 
-#include <cerrno>
+#include "os/Polling.h"
 
 #if defined(_WIN32)
 #include <io.h>
@@ -21,15 +21,8 @@ bool StandardStreamsAreTerminals()
 
 long ReadStandardInput(char* buffer, unsigned size)
 {
-#if defined(_WIN32)
-    const long count = _read(kStandardInput, buffer, size);
-#else
-    const long count = static_cast<long>(::read(kStandardInput, buffer, size));
-#endif
-    if (count < 0 && (errno == EINTR || errno == EAGAIN)) {
-        return -1;
-    }
-    return count < 0 ? 0 : count;
+    // Where the wait looks for input, reading takes it: on Windows a thread reads ahead for both.
+    return ReadAvailable(kStandardInput, buffer, size);
 }
 
 }  // namespace sim::os

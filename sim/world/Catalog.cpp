@@ -3,6 +3,7 @@
 // world; a replaced catalog leaves the classes of dinos already spawned alone.
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <stdexcept>
@@ -82,7 +83,7 @@ CatalogEntry ParseEntry(const nlohmann::json& item)
 
 std::vector<CatalogEntry> ReadCatalog(const std::string& path)
 {
-    std::ifstream file(path);
+    std::ifstream file(std::filesystem::u8path(path));
     if (!file) {
         throw std::runtime_error("cannot open species catalog " + path);
     }

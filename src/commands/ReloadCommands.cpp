@@ -45,6 +45,7 @@ void ReloadCmdCommand::execute(APlayerController* player, FString* /*line*/, boo
     if (player == nullptr) {
         return;
     }
+    // The error may quote the file, which is UTF-8: it crosses to the game as UTF-16, not byte by byte.
     const std::string problem = ProblemReply(result);
     FString reply = problem.empty() ? FString(fmt::format("Reloaded config")) : FString::FromUtf8(problem);
     kChatDirectMessage(static_cast<AShooterPlayerController*>(player), &reply, ColourOf(result), false);

@@ -11,6 +11,7 @@
 
 #include "config/JsonReader.h"
 #include "host/HostApi.h"
+#include "host/TextConversion.h"
 #include "logging/LogText.h"
 #include "logging/Logger.h"
 
@@ -73,8 +74,9 @@ void ConfigFile::Read()
 
 nlohmann::json ConfigFile::Parse(std::vector<DuplicateKey>* duplicates) const
 {
-    // The path is UTF-8; on Windows it must not pass through the ANSI code page.
-    const fs::path file = fs::u8path(Path);
+    // The path is UTF-8 (or, failing that, the system's code page): on Windows it must not be
+    // read in the ANSI code page, which cannot name every folder.
+    const fs::path file = text::FilePath(Path);
     CheckIsRegularFile(file, Path);
     errno = 0;
     std::ifstream stream(file);

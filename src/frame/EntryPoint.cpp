@@ -10,16 +10,20 @@
 #  endif
 #  include <windows.h>
 
-BOOL APIENTRY DllMain(HMODULE /*module*/, DWORD reason, LPVOID /*reserved*/)
+// The C runtime's start-up code calls DllMain by its C name; compilers give that name C linkage
+// on their own, but only by convention, so it is said here.
+extern "C" BOOL APIENTRY DllMain(HMODULE /*module*/, DWORD reason, LPVOID /*reserved*/)
 {
     return static_cast<BOOL>(OnEntryPointNotification(static_cast<unsigned long>(reason)));
 }
 
-#else
+#elif defined(__GNUC__)
 
 extern "C" __attribute__((visibility("default"))) int DllMain(void* /*module*/, unsigned long reason, void* /*reserved*/)
 {
     return OnEntryPointNotification(reason);
 }
 
+#else
+#  error "the entry point is written for Windows and for g++"
 #endif

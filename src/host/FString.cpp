@@ -40,7 +40,7 @@ FString::FString(const char16_t* units, int length)
 
 FString FString::FromUtf8(const std::string& text)
 {
-    const std::u16string units = text::Utf8ToUtf16(text.data(), std::min(text.size(), text.find('\0')));
+    const std::u16string units = text::Utf8ToUtf16(text.substr(0, text.find('\0')));
     return FString(units.data(), static_cast<int>(units.size()));
 }
 

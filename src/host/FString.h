@@ -16,7 +16,8 @@ public:
     explicit FString(const std::string& narrow);
     // Copies `length` UTF-16 units (no terminating zero expected in `units`).
     FString(const char16_t* units, int length);
-    // UTF-8 text up to its first zero byte, as UTF-16 (a malformed sequence becomes U+FFFD).
+    // UTF-8 text up to its first zero byte, as UTF-16, for messages rather than names: nothing
+    // above 0x7F is lost (a byte that starts no valid sequence becomes U+FFFD).
     static FString FromUtf8(const std::string& text);
 
     FString(const FString& other);

@@ -1,6 +1,12 @@
 #pragma once
 // The plugin host's exported functions as the plugin sees them. The plugin imports them from
-// the host's module; it reaches the game only through these.
+// the host's module (version.dll on the server); it reaches the game only through these.
+//
+// Declared as the host's API contract gives them, so that a build against the host's own import
+// library links with nothing renamed: the free functions in namespace ArkApi (GetCurrentDir in
+// ArkApi::Tools) with C++ linkage; the three services are pure interfaces, reached only through
+// their virtual slots in the order below (the destructor first), so nothing of them is imported.
+// 64-bit Windows has a single calling convention, so none is spelled out.
 
 #include <cstdint>
 #include <functional>
@@ -13,14 +19,17 @@
 #include "host/FString.h"
 #include "host/GameTypes.h"
 
+// Imported by the plugin, exported by the host (ARKAPI_HOST_BUILD).
 #if defined(_WIN32)
 #  if defined(ARKAPI_HOST_BUILD)
 #    define ARK_API __declspec(dllexport)
 #  else
 #    define ARK_API __declspec(dllimport)
 #  endif
-#else
+#elif defined(__GNUC__)
 #  define ARK_API __attribute__((visibility("default")))
+#else
+#  define ARK_API
 #endif
 
 // The game's RCON request record: size, id, type, body.
@@ -45,7 +54,7 @@ using ConsoleCommandCallback = std::function<void(APlayerController*, FString*, 
 using RconCommandCallback = std::function<void(RCONClientConnection*, RCONPacket*, UWorld*)>;
 
 // Detours game functions by name.
-class ARK_API IHooks {
+class IHooks {
 public:
     virtual ~IHooks() = default;
     // Takes `detour` off the named function; false when it was not installed there.
@@ -55,7 +64,7 @@ public:
 };
 
 // Chat, console and RCON command registries.
-class ARK_API ICommands {
+class ICommands {
 public:
     virtual ~ICommands() = default;
     // Calls `callback` every server tick (not used by this plugin).
@@ -81,7 +90,7 @@ public:
 };
 
 // Server-wide queries.
-class ARK_API IApiUtils {
+class IApiUtils {
 public:
     virtual ~IApiUtils() = default;
     // The game world, or null before it exists.
@@ -108,7 +117,7 @@ ARK_API BitField GetBitField(const void* object, const std::string& name);
 ARK_API std::vector<spdlog::sink_ptr>& GetLogSinks();
 
 namespace Tools {
-// The server's working directory, narrow, without a trailing separator.
+// The server's working directory, narrow (UTF-8; text::FilePath opens it), without a trailing separator.
 ARK_API std::string GetCurrentDir();
 }  // namespace Tools
 

@@ -11,6 +11,26 @@ namespace text {
 
 #if defined(_WIN32)
 
+namespace {
+
+// Wide text of `narrow` in `codePage`; false when `flags` refuse its bytes.
+bool ToWide(UINT codePage, DWORD flags, const std::string& narrow, std::wstring& wide)
+{
+    wide.clear();
+    if (narrow.empty()) {
+        return true;
+    }
+    const int length = static_cast<int>(narrow.size());
+    const int size = MultiByteToWideChar(codePage, flags, narrow.data(), length, nullptr, 0);
+    if (size <= 0) {
+        return false;
+    }
+    wide.resize(static_cast<std::size_t>(size));
+    return MultiByteToWideChar(codePage, flags, narrow.data(), length, wide.data(), size) == size;
+}
+
+}  // namespace
+
 std::string Utf16ToUtf8(const char16_t* units, std::size_t count)
 {
     if (units == nullptr || count == 0) {
@@ -26,18 +46,20 @@ std::string Utf16ToUtf8(const char16_t* units, std::size_t count)
     return out;
 }
 
-std::u16string Utf8ToUtf16(const char* bytes, std::size_t count)
+std::u16string Utf8ToUtf16(const std::string& utf8)
 {
-    if (bytes == nullptr || count == 0) {
-        return {};
+    std::wstring wide;
+    ToWide(CP_UTF8, 0, utf8, wide);
+    return std::u16string(wide.begin(), wide.end());
+}
+
+std::filesystem::path FilePath(const std::string& narrow)
+{
+    std::wstring wide;
+    if (!ToWide(CP_UTF8, MB_ERR_INVALID_CHARS, narrow, wide)) {
+        ToWide(CP_ACP, 0, narrow, wide);
     }
-    const int length = static_cast<int>(count);
-    const int size = MultiByteToWideChar(CP_UTF8, 0, bytes, length, nullptr, 0);
-    std::u16string out(static_cast<std::size_t>(size > 0 ? size : 0), u'\0');
-    if (size > 0) {
-        MultiByteToWideChar(CP_UTF8, 0, bytes, length, reinterpret_cast<wchar_t*>(out.data()), size);
-    }
-    return out;
+    return std::filesystem::path(wide);
 }
 
 #else
@@ -66,55 +88,45 @@ void AppendCodePoint(std::string& out, char32_t cp)
 bool IsHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 bool IsLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 
-void AppendUnits(std::u16string& out, char32_t cp)
+// The code point of the well-formed sequence at `text[i]`, with its length in `length`; length 0
+// when no well-formed sequence starts there (overlong forms and surrogates are not well formed).
+char32_t DecodeAt(const std::string& text, std::size_t i, std::size_t& length)
 {
-    if (cp < 0x10000) {
-        out += static_cast<char16_t>(cp);
-    } else {
-        cp -= 0x10000;
-        out += static_cast<char16_t>(0xD800 + (cp >> 10));
-        out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-    }
-}
-
-// The code point of the well-formed UTF-8 sequence at bytes[i], advancing i past it; U+FFFD
-// for a malformed one (overlong, surrogate, beyond U+10FFFF, cut short), advancing one byte.
-char32_t NextCodePoint(const unsigned char* bytes, std::size_t count, std::size_t& i)
-{
-    const unsigned char lead = bytes[i];
-    int extra = 0;
-    char32_t cp = 0;
-    char32_t minimum = 0;
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[i + k]); };
+    const unsigned char lead = byte(0);
+    length = 0;
     if (lead < 0x80) {
-        ++i;
+        length = 1;
         return lead;
-    } else if ((lead & 0xE0) == 0xC0) {
-        extra = 1, cp = lead & 0x1F, minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        extra = 2, cp = lead & 0x0F, minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        extra = 3, cp = lead & 0x07, minimum = 0x10000;
+    }
+    std::size_t trailing = 0;
+    char32_t minimum = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        trailing = 1;
+        minimum = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        trailing = 2;
+        minimum = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        trailing = 3;
+        minimum = 0x10000;
     } else {
-        ++i;
-        return 0xFFFD;
+        return 0;
     }
-    if (i + static_cast<std::size_t>(extra) >= count) {
-        ++i;
-        return 0xFFFD;
+    if (i + trailing >= text.size()) {
+        return 0;
     }
-    for (int k = 1; k <= extra; ++k) {
-        const unsigned char next = bytes[i + static_cast<std::size_t>(k)];
-        if ((next & 0xC0) != 0x80) {
-            ++i;
-            return 0xFFFD;
+    char32_t cp = lead & (0x3Fu >> trailing);
+    for (std::size_t k = 1; k <= trailing; ++k) {
+        if ((byte(k) & 0xC0) != 0x80) {
+            return 0;
         }
-        cp = (cp << 6) | (next & 0x3F);
+        cp = (cp << 6) | (byte(k) & 0x3Fu);
     }
     if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        ++i;
-        return 0xFFFD;
+        return 0;
     }
-    i += static_cast<std::size_t>(extra) + 1;
+    length = trailing + 1;
     return cp;
 }
 
@@ -142,18 +154,31 @@ std::string Utf16ToUtf8(const char16_t* units, std::size_t count)
     return out;
 }
 
-std::u16string Utf8ToUtf16(const char* bytes, std::size_t count)
+std::u16string Utf8ToUtf16(const std::string& utf8)
 {
     std::u16string out;
-    if (bytes == nullptr) {
-        return out;
-    }
-    out.reserve(count);
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes);
-    for (std::size_t i = 0; i < count;) {
-        AppendUnits(out, NextCodePoint(data, count, i));
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        std::size_t length = 0;
+        const char32_t cp = DecodeAt(utf8, i, length);
+        if (length == 0) {
+            out += u'\xFFFD';
+            ++i;
+        } else if (cp >= 0x10000) {
+            out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+            out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+            i += length;
+        } else {
+            out += static_cast<char16_t>(cp);
+            i += length;
+        }
     }
     return out;
+}
+
+std::filesystem::path FilePath(const std::string& narrow)
+{
+    return std::filesystem::path(narrow);
 }
 
 #endif

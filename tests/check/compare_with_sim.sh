@@ -8,7 +8,8 @@ rm -rf "$work"
 mkdir -p "$work"
 printf 'config %s\nload\n' "$config" >"$work/scenario.txt"
 
-plugin_lines() { grep -ao '\[DinoTuner\]\[\(error\|info\)\] .*' | grep -av '\] Config Loaded!$' | grep -a '\]\[error\] \|dino balances!$'; }
+# Line ends as the programs write them: CRLF on Windows.
+plugin_lines() { tr -d '\r' | grep -ao '\[DinoTuner\]\[\(error\|info\)\] .*' | grep -av '\] Config Loaded!$' | grep -a '\]\[error\] \|dino balances!$'; }
 
 "$sim" --no-load --dir "$work/server" --script "$work/scenario.txt" >"$work/sim.out" 2>&1
 "$checker" "$config" >"$work/check.out"

@@ -10,15 +10,8 @@
 #include <iostream>
 #include <string>
 
+#include "os/Polling.h"
 #include "rcon/RconServer.h"
-
-#ifdef _WIN32
-#include <io.h>
-#define READ_STDIN(buffer, size) _read(0, buffer, static_cast<unsigned>(size))
-#else
-#include <unistd.h>
-#define READ_STDIN(buffer, size) read(0, buffer, size)
-#endif
 
 namespace {
 
@@ -88,7 +81,7 @@ int main(int argc, char** argv)
         if (!server.Poll(100, 0))
             continue;
         char discard[256];
-        if (READ_STDIN(discard, sizeof(discard)) <= 0)
+        if (sim::os::ReadAvailable(0, discard, sizeof(discard)) == 0)
             break;  // end of input: whoever started us is done
     }
     return 0;

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include <spdlog/sinks/base_sink.h>
+#include "HostSink.h"
 
 #include "logging/LogLine.h"
 
 namespace testing_support {
 
-class RecordingSink final : public spdlog::sinks::base_sink<std::mutex> {
+class RecordingSink final : public sim::HostSink {
 public:
     // Lines as formatted by the logger's pattern, without line ends.
     std::vector<std::string> Lines() const

@@ -11,19 +11,20 @@ namespace testing_support {
 
 namespace fs = std::filesystem;
 
-ServerDir::ServerDir()
+ServerDir::ServerDir(const std::string& suffix)
 {
     std::random_device random;
-    const fs::path base = fs::temp_directory_path() / ("dinotuner-test-" + std::to_string(random()) + std::to_string(random()));
+    const std::string name = "dinotuner-test-" + std::to_string(random()) + std::to_string(random()) + suffix;
+    const fs::path base = fs::temp_directory_path() / fs::u8path(name);
     fs::create_directories(base);
-    path_ = base.string();
+    path_ = base.u8string();
     sim::SetCurrentDir(path_);
 }
 
 ServerDir::~ServerDir()
 {
     std::error_code ignored;
-    fs::remove_all(path_, ignored);
+    fs::remove_all(fs::u8path(path_), ignored);
 }
 
 std::string ServerDir::ConfigPath() const
@@ -33,15 +34,15 @@ std::string ServerDir::ConfigPath() const
 
 void ServerDir::WriteConfig(const std::string& text) const
 {
-    fs::create_directories(fs::path(ConfigPath()).parent_path());
-    std::ofstream file(ConfigPath(), std::ios::binary | std::ios::trunc);
+    fs::create_directories(fs::u8path(ConfigPath()).parent_path());
+    std::ofstream file(fs::u8path(ConfigPath()), std::ios::binary | std::ios::trunc);
     file << text;
 }
 
 void ServerDir::DeleteConfig() const
 {
     std::error_code ignored;
-    fs::remove(ConfigPath(), ignored);
+    fs::remove(fs::u8path(ConfigPath()), ignored);
 }
 
 }  // namespace testing_support

@@ -7,12 +7,14 @@ namespace testing_support {
 
 class ServerDir {
 public:
-    // Creates an empty directory under the system's temp folder and points the host at it.
-    ServerDir();
+    // Creates an empty directory under the system's temp folder, its name ending in `suffix`
+    // (UTF-8), and points the host at it.
+    explicit ServerDir(const std::string& suffix = "");
     ~ServerDir();
     ServerDir(const ServerDir&) = delete;
     ServerDir& operator=(const ServerDir&) = delete;
 
+    // The directory, UTF-8.
     const std::string& Path() const { return path_; }
     // Full path of the plugin's config file in this directory.
     std::string ConfigPath() const;

@@ -17,7 +17,9 @@
 
 #include "config/BalanceTable.h"
 #include "config/ConfigFile.h"
+#include "SimHost.h"
 #include "logging/Logger.h"
+#include "os/SystemText.h"
 #include "support/RecordingSink.h"
 #include "support/ServerDir.h"
 
@@ -65,6 +67,24 @@ TEST_F(ConfigFileTest, ConstructionReadsNothingAndReadingIsSilent)
 TEST_F(ConfigFileTest, AMissingFileFailsWithTheFullPath)
 {
     EXPECT_EQ(ReadError(), "Can't open config file: " + server.Path() + "/ArkApi/Plugins/DinoTuner/config.json (not found)");
+}
+
+// The host names its folder in UTF-8 as the system reports it (on Windows converted from UTF-16,
+// with drive letter and backslashes); the plugin appends its own part and opens the file by that
+// name, whatever the folder's characters.
+TEST_F(ConfigFileTest, AFolderWithANonAsciiNameAsTheSystemReportsIt)
+{
+    const testing_support::ServerDir named("-Größe サーバ");
+    const std::string folder = sim::os::FullPath(named.Path());
+    sim::SetCurrentDir(folder);
+    const std::string path = folder + "/ArkApi/Plugins/DinoTuner/config.json";
+    EXPECT_EQ(ReadError(), "Can't open config file: " + path + " (not found)");
+
+    named.WriteConfig(R"({"GlobalDinoBalance": null, "DinoBalance": {"a": {}}})");
+    ConfigFile config = PluginFile();
+    config.Read();
+    EXPECT_EQ(config.Path, path);
+    EXPECT_EQ(config.Document.at("DinoBalance").size(), 1u);
 }
 
 TEST_F(ConfigFileTest, AnythingButARegularFileIsRefusedWithoutWaiting)

@@ -66,6 +66,20 @@ TEST(FStringToUtf8, UnpairedSurrogatesBecomeReplacementCharacters)
     EXPECT_EQ(FromUnits(reversedPair).ToString(), "\xEF\xBF\xBD\xEF\xBF\xBD");
 }
 
+// Messages (not names) cross to the game whole: UTF-8 to UTF-16 and back loses nothing, and
+// a byte that starts no valid sequence becomes U+FFFD without taking its neighbours along.
+TEST(FStringFromUtf8, EveryCharacterSurvivesBothWays)
+{
+    const std::string text = "Größe サーバ 🦖";
+    const FString units = FString::FromUtf8(text);
+    EXPECT_EQ(std::u16string(*units), u"Größe サーバ 🦖");
+    EXPECT_EQ(units.Len(), 12) << "the dinosaur is one surrogate pair";
+    EXPECT_EQ(units.ToString(), text);
+
+    EXPECT_EQ(std::u16string(*FString::FromUtf8("a\xFF" "b\xC3")), u"a\xFFFD" "b\xFFFD");
+    EXPECT_EQ(FString::FromUtf8("").Num(), 0);
+}
+
 TEST(FStringOperations, SearchIgnoringAsciiCase)
 {
     EXPECT_EQ(FString("PrimalBuff_BUFF_netted_material_C_3").FindIgnoreCase("Buff_Netted_Material"), 11);

@@ -8,14 +8,9 @@
 #include <string>
 #include <vector>
 
-#if defined(_WIN32)
-#  include <io.h>
-#else
-#  include <unistd.h>
-#endif
-
 #include "CheckReport.h"
 #include "Diff.h"
+#include "os/Terminal.h"
 
 namespace {
 
@@ -34,14 +29,6 @@ const char* kUsage =
     "Exit status: 0 no errors (warnings alone do not fail), 1 errors (or warnings with --strict),\n"
     "2 bad command line.\n";
 
-bool WritingToTerminal()
-{
-#if defined(_WIN32)
-    return _isatty(_fileno(stdout)) != 0;
-#else
-    return isatty(STDOUT_FILENO) != 0;
-#endif
-}
 
 int Usage(const std::string& problem)
 {
@@ -56,7 +43,7 @@ int main(int argc, char** argv)
     bool json = false;
     bool strict = false;
     bool diff = false;
-    bool colour = WritingToTerminal() && std::getenv("NO_COLOR") == nullptr;
+    bool colour = sim::os::IsTerminal(stdout) && std::getenv("NO_COLOR") == nullptr;
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];

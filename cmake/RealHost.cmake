@@ -1,0 +1,26 @@
+# Building the plugin for a real server: linked against the host's own import library for
+# version.dll (ArkApi's version.lib) instead of the stand-in host. Only DinoTuner.dll is built
+# then; the simulated server, the checker and the tests need the stand-in host.
+#   cmake --preset windows-msvc -DDINOTUNER_HOST_IMPORT_LIBRARY=C:/path/to/version.lib
+
+set(DINOTUNER_HOST_IMPORT_LIBRARY "" CACHE FILEPATH
+  "The host's own import library for version.dll; empty: link against the stand-in host")
+
+if(NOT DINOTUNER_HOST_IMPORT_LIBRARY)
+  return()
+endif()
+if(NOT WIN32)
+  message(FATAL_ERROR "DINOTUNER_HOST_IMPORT_LIBRARY is for a Windows build of the plugin")
+endif()
+if(NOT EXISTS ${DINOTUNER_HOST_IMPORT_LIBRARY})
+  message(FATAL_ERROR "DINOTUNER_HOST_IMPORT_LIBRARY: ${DINOTUNER_HOST_IMPORT_LIBRARY} does not exist")
+endif()
+
+# The name the plugin's targets link against, as for the stand-in host.
+add_library(arkapi_host UNKNOWN IMPORTED)
+set_target_properties(arkapi_host PROPERTIES
+  IMPORTED_LOCATION ${DINOTUNER_HOST_IMPORT_LIBRARY}
+  INTERFACE_INCLUDE_DIRECTORIES ${PROJECT_SOURCE_DIR}/src)
+set(DINOTUNER_TESTS OFF)
+set(DINOTUNER_BENCH OFF)
+message(STATUS "Linking the plugin against the host's import library ${DINOTUNER_HOST_IMPORT_LIBRARY}; only DinoTuner is built")
