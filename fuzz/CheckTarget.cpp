@@ -1,0 +1,55 @@
+// Fuzz target: dinotuner-check on the bytes as a file, through every step its main takes (read
+// with the plugin's code, the key and entry checks, both renderings). This file is the only
+// glue between the fuzzers and the checker's internals: when the checker's interface changes,
+// this is what to adapt.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "CheckReport.h"
+#include "FuzzSupport.h"
+
+namespace {
+
+// Runs `render` into memory and returns what it wrote.
+template <typename Render>
+std::string Rendered(Render render)
+{
+    char* buffer = nullptr;
+    std::size_t length = 0;
+    std::FILE* out = open_memstream(&buffer, &length);
+    FUZZ_CHECK(out != nullptr, "open_memstream failed");
+    render(out);
+    std::fclose(out);
+    std::string text(buffer, length);
+    std::free(buffer);
+    return text;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string& path = fuzz::WriteScratchFile(data, size);
+
+    check::Report report;
+    check::LoadWithPlugin(path, report);
+    check::CheckSpeciesKeys(report);
+    check::CheckEntries(report);
+    check::SortWarnings(report);
+    const int status = check::ExitStatus(report);
+    FUZZ_CHECK(status == 0 || status == 1 || status == 3, "exit status " + std::to_string(status));
+    FUZZ_CHECK(report.Loaded || !report.Errors.empty(), "a file the plugin cannot use shows no error");
+
+    Rendered([&](std::FILE* out) { check::PrintText(report, false, out); });
+    Rendered([&](std::FILE* out) { check::PrintText(report, true, out); });
+    // Scripts read the JSON report: whatever the file held, it must be JSON they can parse.
+    const std::string json = Rendered([&](std::FILE* out) { check::PrintJson(report, out); });
+    FUZZ_CHECK(nlohmann::json::accept(json), "the JSON report does not parse");
+    return 0;
+}
