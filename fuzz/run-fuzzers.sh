@@ -42,6 +42,7 @@ status_field() {
 }
 
 failed=0
+failed_targets=0
 summary=()
 for target in "${targets[@]}"; do
   corpus=$work/corpus-$target
@@ -70,6 +71,7 @@ for target in "${targets[@]}"; do
   fi
   if [ -n "$problem" ]; then
     failed=1
+    failed_targets=$((failed_targets + 1))
     echo "FAILED fuzz-$target: $problem"
     tail -n 60 "$log"
     echo "input kept in: $(ls -t "$artifacts" | head -1 | sed "s|^|$artifacts/|")"
@@ -82,4 +84,5 @@ done
 echo
 printf '%-12s %10s %8s %7s %7s %8s  %s\n' target execs exec/s cov ft corpus result
 printf '%s\n' "${summary[@]}"
+echo "fuzz: $((${#targets[@]} - failed_targets)) passed, $failed_targets failed"
 exit "$failed"

@@ -72,15 +72,26 @@ def f32(value):
 
 
 class Failures:
-    """Collects what went wrong; the soak goes on and reports the first ones at the end."""
+    """Collects what went wrong, by check; the soak goes on and reports the first ones at the end."""
+
+    CHECKS = {
+        "replies": "every RCON reply matches a file that was read",
+        "table": "damage, gates and food rates follow the table of the file last loaded",
+        "server": "the server stays up, answers and reports no error",
+        "allocations": "live game allocations return to their baseline",
+        "actors": "no actor the plugin spawned for itself stays behind",
+        "memory": "resident memory stays flat",
+    }
 
     def __init__(self):
         self.items = []
+        self.failed = set()
         self.lock = threading.Lock()
 
-    def add(self, text):
+    def add(self, check, text):
         with self.lock:
             self.items.append(text)
+            self.failed.add(check)
 
 
 # ---- the config versions ----------------------------------------------------------------
@@ -319,7 +330,7 @@ class Reloader(threading.Thread):
                 self.replies.append((sent, time.monotonic(), reply))
                 time.sleep(self.rng.uniform(0, 0.06))
         except Exception as error:  # a server that stops answering is what this looks for
-            self.failures.add("RCON client %s: %s" % (self.name_, error))
+            self.failures.add("server", "RCON client %s: %s" % (self.name_, error))
 
 
 # ---- the server and the world model ------------------------------------------------------
@@ -394,7 +405,7 @@ class Soak:
         """Keeps the versions in effect under which `predicate` holds; none left is a failure."""
         kept = {v for v in self.in_effect if predicate(v)}
         if not kept:
-            self.failures.add("%s does not follow the table in effect (%s)" %
+            self.failures.add("table", "%s does not follow the table in effect (%s)" %
                               (what, ", ".join(sorted(v.name for v in self.in_effect))))
             return
         self.in_effect = kept
@@ -429,7 +440,7 @@ class Soak:
 
     def take(self, kind):
         if not self.pending or self.pending[0][0] != kind:
-            self.failures.add("the server printed a %s line where %s was expected" %
+            self.failures.add("server", "the server printed a %s line where %s was expected" %
                               (kind, self.pending[0][0] if self.pending else "nothing"))
             return None
         return self.pending.pop(0)
@@ -440,12 +451,12 @@ class Soak:
             self.counts["loaded"] += 1
             version = self.by_stored.get(int(loaded.group(1)))
             if version is None:
-                self.failures.add("the plugin loaded %s entries, which no version written has" % loaded.group(1))
+                self.failures.add("replies", "the plugin loaded %s entries, which no version written has" % loaded.group(1))
             else:
                 self.in_effect = {version}
             return
         if line.startswith("error:") or "Error creating tempDino" in line or "expect failed" in line:
-            self.failures.add("server: " + line)
+            self.failures.add("server", "server: " + line)
             return
         match = re.match(r"hit (\S+) (\S+) -> (\S+), dealt (\S+)$", line)
         if match:
@@ -455,7 +466,7 @@ class Soak:
             _, victim, causer, amount = sent
             received = match.group(3)
             if received == "-":
-                self.failures.add("hit %s never reached the game" % victim.id)
+                self.failures.add("table", "hit %s never reached the game" % victim.id)
                 return
             received = f32(float(received))
             self.narrow("hit %s %s by %s -> %s" % (victim.id, amount, causer, received),
@@ -512,7 +523,7 @@ class Soak:
                 stem = re.match(r"(\D+)(\d+)$", first)
                 end = re.match(r"(\D+)(\d+)$", last)
                 if not stem or not end or int(end.group(2)) - int(stem.group(2)) + 1 != count:
-                    self.failures.add("spawn of %d gave ids %s to %s" % (count, first, last))
+                    self.failures.add("server", "spawn of %d gave ids %s to %s" % (count, first, last))
                     return
                 for number in range(int(stem.group(2)), int(end.group(2)) + 1):
                     self.add_dino("%s%d" % (stem.group(1), number), sent[1], int(match.group(4)))
@@ -610,10 +621,10 @@ class Soak:
             try:
                 line = server.next_line()
             except queue.Empty:
-                self.failures.add("the server did not answer within 30 s (waiting for '%s')" % marker)
+                self.failures.add("server", "the server did not answer within 30 s (waiting for '%s')" % marker)
                 return None
             if line is None:
-                self.failures.add("the server stopped (waiting for '%s')" % marker)
+                self.failures.add("server", "the server stopped (waiting for '%s')" % marker)
                 return None
             if line.startswith(marker.split()[0] + ":"):
                 return line
@@ -636,7 +647,7 @@ def check_replies(soak, writer, reloaders, first):
             if torn and reply.startswith("Reload failed: Error parsing config file: ") and "parse error" in reply:
                 torn_reads += 1
                 continue
-            soak.failures.add("RCON reply %r matches none of the files read then (%s)%s" % (
+            soak.failures.add("replies", "RCON reply %r matches none of the files read then (%s)%s" % (
                 reply[:200], ", ".join(sorted(v.name for v in candidates)),
                 ", a rewrite in pieces was under way" if torn else ""))
     return total, by_version, torn_reads
@@ -695,7 +706,7 @@ def main():
         writer.write(version, True)
         version.reply = calibration.reload()
         if not expected_form(version, version.reply):
-            failures.add("version %s answers %r, not %r...%r" % (version.name, version.reply[:200],
+            failures.add("replies", "version %s answers %r, not %r...%r" % (version.name, version.reply[:200],
                                                                   version.reply_prefix, version.reply_suffix))
         soak.run_until(server, "memory", [])  # the reload's log lines, in order
     calibration.sock.close()
@@ -718,12 +729,12 @@ def main():
         if check is None:
             break
         if not check.startswith("memory-check: 0 more live"):
-            failures.add("game allocations after round %d: %s" % (soak.counts["rounds"], check))
+            failures.add("allocations", "game allocations after round %d: %s" % (soak.counts["rounds"], check))
         actors = soak.run_until(server, "actors", [])
         if actors != "actors: %d" % soak.actors:
-            failures.add("%s, but the soak spawned %d" % (actors, soak.actors))
+            failures.add("actors", "%s, but the soak spawned %d" % (actors, soak.actors))
         if soak.pending:
-            failures.add("commands without their output line: %r" % soak.pending[:3])
+            failures.add("server", "commands without their output line: %r" % soak.pending[:3])
             soak.pending = []
         soak.counts["rounds"] += 1
         rss_samples.append(server.rss_kib())
@@ -750,12 +761,12 @@ def main():
             break
         soak.on_line(line)
     if status != 0:
-        failures.add("the server ended with status %s" % status)
+        failures.add("server", "the server ended with status %s" % status)
     stderr = open(os.path.join(folder, "stderr.txt"), errors="replace").read().strip()
     if stderr:
-        failures.add("the server wrote on standard error: " + stderr[:300])
+        failures.add("server", "the server wrote on standard error: " + stderr[:300])
     if final is not None and not final.startswith("memory-check: 0 more live"):
-        failures.add("game allocations at the end: " + final)
+        failures.add("allocations", "game allocations at the end: " + final)
 
     total, by_kind, torn_reads = check_replies(soak, writer, reloaders, last_calibrated)
     # The world keeps what was added to it: the actors spawned (the reference dinos that the plugin
@@ -766,7 +777,7 @@ def main():
     budget = 3072 + spawned // 2 + soak.counts["buffs added"] // 4 + len(soak.dinos)
     growth = rss_end - rss_start
     if growth > budget:
-        failures.add("resident memory grew by %d KiB, more than the %d KiB the world accounts for" % (growth, budget))
+        failures.add("memory", "resident memory grew by %d KiB, more than the %d KiB the world accounts for" % (growth, budget))
     quarter = rss_samples[len(rss_samples) // 4] if rss_samples else rss_start
 
     elapsed = time.monotonic() - started
@@ -780,15 +791,17 @@ def main():
     print("game allocations: %s; actors at the end: %d; server exit status %s" % (final, soak.actors, status))
     print("VmRSS: %d KiB at the mark, %d KiB after a quarter, %d KiB at the end (+%d KiB; allowed %d KiB for %d actors spawned, %d buffs attached)" % (
         rss_start, quarter, rss_end, growth, budget, spawned, soak.counts["buffs added"]))
+    for check, meaning in Failures.CHECKS.items():
+        print("%-4s %s" % ("FAIL" if check in failures.failed else "ok", meaning))
+    passed = len(Failures.CHECKS) - len(failures.failed)
     if failures.items:
-        print("FAIL: %d problem(s); transcript in %s/transcript.txt" % (len(failures.items), folder))
+        print("%d problem(s); transcript in %s/transcript.txt" % (len(failures.items), folder))
         for item in failures.items[:20]:
             print("  " + item)
-        return 1
-    if args.dir is None:
+    elif args.dir is None:
         shutil.rmtree(folder, ignore_errors=True)
-    print("soak passed")
-    return 0
+    print("soak: %d passed, %d failed" % (passed, len(failures.failed)))
+    return 1 if failures.items else 0
 
 
 if __name__ == "__main__":
