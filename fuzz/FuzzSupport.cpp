@@ -18,11 +18,23 @@ namespace {
 namespace fs = std::filesystem;
 
 // A folder of this process's own, so that two fuzzers (or a fuzzer and a replay) never share a file.
+// Where scratch folders go: TMPDIR when set, else shared memory. On a disk, rewriting a file
+// truncated to nothing makes the file system flush it at close (ext4 does), which would have
+// every input wait for the disk.
+fs::path ScratchRoot()
+{
+    std::error_code error;
+    if (std::getenv("TMPDIR") == nullptr && fs::is_directory("/dev/shm", error)) {
+        return "/dev/shm";
+    }
+    return fs::temp_directory_path();
+}
+
 // Never destroyed, so that the exit handler that removes it can still name it.
 const fs::path& ScratchFolder()
 {
     static const fs::path* folder = [] {
-        auto* made = new fs::path(fs::temp_directory_path() / ("dinotuner-fuzz-" + std::to_string(getpid())));
+        auto* made = new fs::path(ScratchRoot() / ("dinotuner-fuzz-" + std::to_string(getpid())));
         fs::create_directories(*made);
         std::atexit([] {
             std::error_code ignored;
