@@ -15,8 +15,11 @@ It checks that:
 - the server stays up, answers, reports no console error and exits cleanly at the end;
 - live game allocations are back at their baseline after every round of events, and the actors
   in the world are exactly the ones the soak spawned (the plugin's reference dinos are gone);
-- resident memory (VmRSS) stays flat: it may grow only by what the simulated world itself keeps
-  for what was added to it (actors and their interned names, attached buffs), plus a margin.
+- resident memory (VmRSS) stays flat. The last quarter of the run is a probe: the same play and
+  reloads, but nothing that adds to the world (no spawns, no buffs, and versions that set no
+  consumption multiplier, so that no reload spawns reference dinos, whose names the simulated
+  game keeps for good); there VmRSS may not grow by more than 1 MiB. Before it, VmRSS may grow
+  only by what the world keeps for what was added to it, plus a margin.
 
 What "matches" means. The file is read once per reload, at a moment between the request being
 sent and its reply arriving. The versions that could have been read are the one in place when
@@ -106,7 +109,7 @@ class Version:
         self.glob = full_entry({})    # the global entry, for a version that loads
 
 
-def random_entry(rng, species):
+def random_entry(rng, species, consumption=True):
     entry = {}
     for gate in GATES:
         if rng.random() < 0.4:
@@ -119,7 +122,7 @@ def random_entry(rng, species):
         entry["TurretDamageMultiplier"] = rng.choice([0.5, 2.0, -1.0, 0.0, 0.75])
     for key in ("ReducedFoodConsumptionSpeedMultiplier", "ReducedStaminaConsumptionSpeedMultiplier",
                 "ReducedOxygenConsumptionSpeedMultiplier"):
-        if rng.random() < 0.3:
+        if consumption and rng.random() < 0.3:
             entry[key] = rng.choice([0.5, 2.0, 0.0, 1.5, -1.0])
     return entry
 
@@ -144,12 +147,12 @@ def make_versions(rng, catalog):
     versions = []
     stored_counts = set()
 
-    def loading_version(index, kind, bad_count):
+    def loading_version(index, kind, bad_count, consumption=True):
         while True:  # every version that loads has a count of its own
             species_entries = {}
             for info in catalog:
                 if rng.random() < 0.8:
-                    species_entries[info["blueprint"]] = random_entry(rng, info["short"])
+                    species_entries[info["blueprint"]] = random_entry(rng, info["short"], consumption)
             section = dict(species_entries)
             for number in range(rng.randrange(5, 45)):
                 section[filler_key(index, number)] = {"AllowTame": bool(number % 2)}
@@ -168,12 +171,12 @@ def make_versions(rng, catalog):
                 break
         stored_counts.add(total - bad_count)
         glob = None
-        if rng.random() < 0.6:
+        if consumption and rng.random() < 0.6:
             glob = {"ReducedFoodConsumptionSpeedMultiplier": rng.choice([0.5, 2.0, -1.0])}
         document = {"GlobalDinoBalance": glob, "DinoBalance": section}
         text = json.dumps(document, indent=1, sort_keys=True) + "\n"
         table = {key: full_entry(entry) for key, entry in species_entries.items()}
-        name = "%s%d" % ("good" if kind == "good" else "partial", index)
+        name = "%s%d" % (kind if consumption else "flat", index)
         version = Version(name, kind, text, table, total - bad_count)
         version.glob = full_entry(glob or {})
         if kind == "good":
@@ -188,6 +191,10 @@ def make_versions(rng, catalog):
         versions.append(loading_version(index, "good", 0))
     for index in range(5, 8):
         versions.append(loading_version(index, "partial", rng.randrange(1, 4)))
+    # Two versions that set no consumption multiplier: reloads between them spawn no reference
+    # dinos, so that the world does not grow while resident memory is measured.
+    for index in range(8, 10):
+        versions.append(loading_version(index, "good", 0, consumption=False))
 
     rex = catalog[1]["blueprint"]
     broken = [
@@ -227,6 +234,7 @@ class Writer(threading.Thread):
     def __init__(self, path, versions, rng, stop):
         super().__init__(daemon=True)
         self.path, self.versions, self.rng, self.stop = path, versions, rng, stop
+        self.choices = versions
         self.log = []  # (began, ended, version, atomic)
         self.lock = threading.Lock()
 
@@ -253,9 +261,10 @@ class Writer(threading.Thread):
             self.log.append((began, time.monotonic(), version, atomic))
 
     def run(self):
-        weights = [5 if v.kind == "good" else 3 if v.kind == "partial" else 2 for v in self.versions]
         while not self.stop.is_set():
-            version = self.rng.choices(self.versions, weights)[0]
+            choices = self.choices
+            weights = [5 if v.kind == "good" else 3 if v.kind == "partial" else 2 for v in choices]
+            version = self.rng.choices(choices, weights)[0]
             self.write(version, self.rng.random() < 0.55)
             time.sleep(self.rng.uniform(0.01, 0.12))
 
@@ -555,9 +564,12 @@ class Soak:
 
     # -- what the console sends ----------------------------------------------------------
 
-    def random_event(self):
+    def random_event(self, grow_world=True):
+        """One console line; without `grow_world`, none that adds to the world (spawns, buffs)."""
         dinos = list(self.dinos.values())
         roll = self.rng.random()
+        if not grow_world and (roll < 0.06 or 0.82 <= roll < 0.90):
+            roll = self.rng.uniform(0.06, 0.82)
         if roll < 0.06 and len(self.dinos) < POPULATION_CAP:
             species = self.rng.choice(self.dino_species)
             level = self.rng.randrange(1, 3)
@@ -653,6 +665,44 @@ def check_replies(soak, writer, reloaders, first):
     return total, by_version, torn_reads
 
 
+def median(values):
+    values = sorted(values)
+    return values[len(values) // 2] if values else 0
+
+
+def memory_checks(failures, samples, rss_start, stats_before, main_end, probe, stats_after, soak):
+    """Resident memory: flat during the probe; during play, no more than the world keeps."""
+    lines = []
+    if main_end is not None:
+        # The world keeps what play added to it: the actors spawned (the reference dinos the plugin
+        # spawns and destroys leave their interned names behind) and the buffs attached. Measured
+        # at about 0.25 KiB an actor and 0.2 KiB a buff; allowed are 0.5 and 0.25, 1 KiB for each
+        # live dino, and 3 MiB for the allocator's ups and downs.
+        spawned, buffs, rss = main_end[0] - stats_before[0], main_end[1], main_end[2]
+        budget = 3072 + spawned // 2 + buffs // 4 + len(soak.dinos)
+        lines.append("VmRSS during play: %d KiB at the mark, %d KiB at its end (+%d KiB; the world accounts for "
+                     "%d KiB: %d actors spawned, %d buffs attached)" % (rss_start, rss, rss - rss_start, budget, spawned, buffs))
+        if rss - rss_start > budget:
+            failures.add("memory", "resident memory grew by %d KiB during play, more than the %d KiB the world accounts for" %
+                         (rss - rss_start, budget))
+    if probe is None:
+        failures.add("memory", "the memory probe never began: no version without consumption multipliers took effect")
+        return lines
+    began = probe[2]
+    first = [rss for at, rss in samples if began <= at <= began + 0.5]
+    last = [rss for at, rss in samples if at >= samples[-1][0] - 0.5]
+    growth = median(last) - median(first)
+    spawned = stats_after[0] - probe[0]
+    allowed = 1024 + spawned // 2 + (soak.counts["buffs added"] - probe[1]) // 4
+    reloads = soak.counts["loaded"] - probe[3]
+    lines.append("VmRSS in the probe (%.0fs, %d reloads loaded, no spawns or buffs, %d actors spawned): "
+                 "%d KiB -> %d KiB (%+d KiB, allowed %d KiB)" % (
+                     samples[-1][0] - began, reloads, spawned, median(first), median(last), growth, allowed))
+    if growth > allowed:
+        failures.add("memory", "resident memory grew by %d KiB in the probe, where nothing was added to the world" % growth)
+    return lines
+
+
 def stat_spawned(line):
     match = re.match(r"stats: (\d+) spawned, (\d+) destroyed", line or "")
     return (int(match.group(1)), int(match.group(2))) if match else (0, 0)
@@ -720,10 +770,25 @@ def main():
     writer.start()
     for reloader in reloaders:
         reloader.start()
+    # The last quarter is the memory probe: the same play and reloads, but nothing that adds to the
+    # world (spawns, buffs, versions whose reloads spawn reference dinos), so that resident memory
+    # has no reason to grow. It is measured once the first of those reloads has settled.
     deadline = started + args.seconds
-    rss_samples = []
+    probe_from = deadline - max(5.0, args.seconds / 4)
+    settle = 1.5
+    samples = []                 # (time, VmRSS) after every round
+    probe = None                 # spawned count, buffs, time and loads when the probe's measure began
+    main_end = None              # (spawned, buffs, VmRSS) when the main phase ended
+    flat = [v for v in soak.versions if v.name.startswith("flat")]
     while time.monotonic() < deadline and server.process.poll() is None and len(failures.items) < 50:
-        batch = [soak.random_event() for _ in range(soak.rng.randrange(10, 40))]
+        now = time.monotonic()
+        if main_end is None and now >= probe_from:
+            writer.choices = flat
+            main_end = (stat_spawned(soak.run_until(server, "stats", []))[0], soak.counts["buffs added"], server.rss_kib())
+        if main_end is not None and probe is None and now >= probe_from + settle and soak.in_effect <= set(flat):
+            probe = (stat_spawned(soak.run_until(server, "stats", []))[0], soak.counts["buffs added"], time.monotonic(),
+                     soak.counts["loaded"])
+        batch = [soak.random_event(grow_world=main_end is None) for _ in range(soak.rng.randrange(10, 40))]
         soak.count_sent(batch)
         check = soak.run_until(server, "memory-check", batch)
         if check is None:
@@ -737,14 +802,13 @@ def main():
             failures.add("server", "commands without their output line: %r" % soak.pending[:3])
             soak.pending = []
         soak.counts["rounds"] += 1
-        rss_samples.append(server.rss_kib())
+        samples.append((time.monotonic(), server.rss_kib()))
         time.sleep(0.005)
     stop.set()
     for thread in reloaders + [writer]:
         thread.join(timeout=30)
     stats_after = stat_spawned(soak.run_until(server, "stats", []))
     final = soak.run_until(server, "memory-check", [])
-    rss_end = server.rss_kib()
 
     server.send(["quit"])
     try:
@@ -769,16 +833,7 @@ def main():
         failures.add("allocations", "game allocations at the end: " + final)
 
     total, by_kind, torn_reads = check_replies(soak, writer, reloaders, last_calibrated)
-    # The world keeps what was added to it: the actors spawned (the reference dinos that the plugin
-    # spawns and destroys leave their interned names behind) and the buffs attached. Measured here
-    # at about 0.4 KiB an actor and 0.2 KiB a buff; the allowance is 0.5 and 0.25, plus 1 KiB for
-    # each live dino and 3 MiB for the allocator's own ups and downs.
-    spawned = stats_after[0] - stats_before[0]
-    budget = 3072 + spawned // 2 + soak.counts["buffs added"] // 4 + len(soak.dinos)
-    growth = rss_end - rss_start
-    if growth > budget:
-        failures.add("memory", "resident memory grew by %d KiB, more than the %d KiB the world accounts for" % (growth, budget))
-    quarter = rss_samples[len(rss_samples) // 4] if rss_samples else rss_start
+    memory_lines = memory_checks(failures, samples, rss_start, stats_before, main_end, probe, stats_after, soak)
 
     elapsed = time.monotonic() - started
     writes = len(writer.log)
@@ -789,8 +844,8 @@ def main():
         total, ", ".join("%d %s" % (n, k) for k, n in sorted(by_kind.items())), torn_reads, soak.counts["loaded"]))
     print("config rewrites: %d (%d atomic, %d in pieces)" % (writes, atomic, writes - atomic))
     print("game allocations: %s; actors at the end: %d; server exit status %s" % (final, soak.actors, status))
-    print("VmRSS: %d KiB at the mark, %d KiB after a quarter, %d KiB at the end (+%d KiB; allowed %d KiB for %d actors spawned, %d buffs attached)" % (
-        rss_start, quarter, rss_end, growth, budget, spawned, soak.counts["buffs added"]))
+    for line in memory_lines:
+        print(line)
     for check, meaning in Failures.CHECKS.items():
         print("%-4s %s" % ("FAIL" if check in failures.failed else "ok", meaning))
     passed = len(Failures.CHECKS) - len(failures.failed)
