@@ -4,10 +4,15 @@
 #   make build-windows  cross-build DinoTuner.dll and everything else for Windows (mingw-w64)
 #   make test-windows   run the Windows build's tests under wine
 #   make demo           a narrated walk-through of every rule on the example configuration
+#   make fuzz           the libFuzzer targets of fuzz/, FUZZ_SECONDS each (default 60)
+#   make soak           the simulated server under random play and reloads, SOAK_SECONDS (default 120)
 
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
 WINDOWS_DIR ?= build-windows
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
+SOAK_SECONDS ?= 120
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 # Debian packages the build and the tests need.
@@ -16,8 +21,10 @@ PACKAGES := cmake make g++ pkg-config libspdlog-dev libfmt-dev nlohmann-json3-de
 # Node.js may come from elsewhere than Debian (its npm then conflicts with Debian's): only a
 # machine without node and npm commands gets Debian's.
 NODE_PACKAGES := nodejs npm
+# clang and its runtimes (libFuzzer, ASan, UBSan), for make fuzz only.
+FUZZ_PACKAGES := clang-14 libclang-rt-14-dev
 
-.PHONY: all deps deps-windows configure build test test-sanitize build-windows test-windows demo bench clean
+.PHONY: all deps deps-windows fuzz-deps configure build test test-sanitize build-windows test-windows demo bench fuzz soak clean
 
 all: build
 
@@ -110,5 +117,35 @@ demo: deps
 bench: build
 	$(BUILD_DIR)/bin/dinotuner-bench
 
+fuzz-deps:
+	@missing=""; \
+	for p in $(FUZZ_PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  if [ "$$(id -u)" = "0" ]; then \
+	    echo "installing:$$missing"; \
+	    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing >/dev/null; \
+	  else \
+	    echo "missing Debian packages:$$missing (run 'make fuzz-deps' as root)"; exit 1; \
+	  fi; \
+	fi
+
+# Every target of fuzz/ under libFuzzer, ASan and UBSan, one after the other, FUZZ_SECONDS each;
+# fails on any crash, leak, sanitizer report or broken invariant. What the targets find stays in
+# $(FUZZ_DIR)/fuzz-runs, so the next run starts from there.
+fuzz: deps fuzz-deps
+	cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 \
+	  -DDINOTUNER_FUZZ=ON -DDINOTUNER_TESTS=OFF -DDINOTUNER_BENCH=OFF
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz-config fuzz-check fuzz-rcon fuzz-dictionary
+	fuzz/run-fuzzers.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
+
+# The simulated server with the plugin under random play, reloads from two RCON clients and a
+# config file rewritten under it, for SOAK_SECONDS (tests/soak/soak.py says what it checks).
+soak: deps
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target dinotuner-sim DinoTuner
+	python3 tests/soak/soak.py --sim $(BUILD_DIR)/bin/dinotuner-sim --seconds $(SOAK_SECONDS)
+
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(WINDOWS_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(WINDOWS_DIR) $(FUZZ_DIR)

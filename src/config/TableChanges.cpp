@@ -65,6 +65,7 @@ void TableChanges::Changed(std::string_view key, const BalancedDino& before)
 {
     // Two document keys cut to one at a zero come one after the other: the first was recorded.
     if (!before_.empty() && before_.back().Key == key) {
+        mayHaveChangedBack_ = true;
         return;
     }
     ++ChangedCount;
@@ -73,6 +74,17 @@ void TableChanges::Changed(std::string_view key, const BalancedDino& before)
 
 void TableChanges::Finish()
 {
+    // Keys cut to one at a zero character can change an entry and then change it back: only an
+    // entry that differs after the fill from before it has changed.
+    const auto changedBack = [this](const Before& touched) {
+        const BalancedDino* after = touched.Entry ? table_->Find(touched.Key) : nullptr;
+        return after != nullptr && SameValues(*touched.Entry, *after);
+    };
+    if (mayHaveChangedBack_) {
+        const auto kept = std::remove_if(before_.begin(), before_.end(), changedBack);
+        ChangedCount -= static_cast<std::int32_t>(before_.end() - kept);
+        before_.erase(kept, before_.end());
+    }
     std::sort(before_.begin(), before_.end(), [](const Before& a, const Before& b) { return a.Key < b.Key; });
 }
 

@@ -51,6 +51,8 @@ private:
     const BalanceTable* table_ = nullptr;
     BalancedDino globalBefore_;
     std::deque<Before> before_;
+    // True once two keys cut to one were met: the second may have put the first one's change back.
+    bool mayHaveChangedBack_ = false;
     // Removed entries stay here, so that their keys in before_ stay valid.
     std::vector<BalanceTable::SpeciesMap::node_type> removed_;
 };

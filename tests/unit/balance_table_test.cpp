@@ -325,6 +325,16 @@ TEST_F(BalanceTableTest, ANewTableLoadedTwiceChangesNothing)
     EXPECT_EQ(changes.Describe(), std::vector<std::string>{"Species entries: 0 changed, 0 added, 0 removed"});
 }
 
+TEST_F(BalanceTableTest, KeysCutToOneThatChangeAnEntryAndChangeItBackChangeNothing)
+{
+    // Both keys become "k": the first changes the stored entry, the second puts it back.
+    const json document = json::parse(R"({"GlobalDinoBalance": null, "DinoBalance": {"k\u0000a": {"AllowRide": false}, "k\u0000b": {}}})");
+    table.LoadBalances(document);
+    TableChanges changes;
+    table.LoadBalances(document, &changes);
+    EXPECT_EQ(changes.Describe(), std::vector<std::string>{"Species entries: 0 changed, 0 added, 0 removed"});
+}
+
 // ---- hostile documents ---------------------------------------------------------------------
 
 std::string Nested(std::size_t depth, const std::string& leaf)
