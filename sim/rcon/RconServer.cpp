@@ -292,7 +292,10 @@ struct RconServer::Impl {
             const Connection& connection = entry.second;
             if (connection.HasOutput()) {
                 limit = std::min(limit, connection.lastOutputProgress + limits.stallTimeout - now);
-                limit = std::min(limit, connection.nextPacketAt - now);
+                // Only a spacing still to come bounds the wait: once it has run out, the socket's
+                // room does, and counting it again would make the wait 0 and spin.
+                if (connection.nextPacketAt > now)
+                    limit = std::min(limit, connection.nextPacketAt - now);
             }
             if (connection.closeWhenFlushed)
                 continue;

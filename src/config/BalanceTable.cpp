@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -193,7 +194,8 @@ LoadReport BalanceTable::LoadBalances(const json& document, TableChanges* change
 
     // Then the table is brought up to date in place, which needs no second copy of it: removed
     // entries go first, then the others are overwritten or added as the document reads again.
-    ++generation_;
+    static std::atomic<std::uint64_t> fills{0};
+    generation_ = ++fills;
     if (changes != nullptr) {
         changes->Start(*this, global);
     }

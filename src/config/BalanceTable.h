@@ -48,7 +48,8 @@ public:
 
     // The entry stored under `key` (exact bytes), or null; valid until the next fill.
     const BalancedDino* Find(std::string_view key) const;
-    // Counts the fills that changed anything: a remembered entry is stale once it moved on.
+    // Unique to each fill of any table in the process (0 before the first): an entry remembered
+    // with another generation may be gone, even in a table made anew at the same address.
     std::uint64_t Generation() const { return generation_; }
 
     BalancedDino Global;

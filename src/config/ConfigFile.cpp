@@ -22,6 +22,8 @@ namespace fs = std::filesystem;
 // A parse error quotes the text it stopped at, which can be the rest of a huge file: the error
 // keeps the start of it.
 constexpr std::size_t kMaxParseErrorCharacters = 300;
+// How many keys written twice the log names, one line each.
+constexpr std::size_t kMaxDuplicatesNamed = 20;
 
 [[noreturn]] void CannotOpen(const std::string& path, const std::string& reason)
 {
@@ -90,9 +92,14 @@ nlohmann::json ConfigFile::Parse(std::vector<DuplicateKey>* duplicates) const
     } catch (const std::exception& error) {
         throw std::runtime_error(std::string("Error parsing config file: ") + Capped(error.what(), kMaxParseErrorCharacters));
     }
-    for (const DuplicateKey& duplicate : found) {
-        GetLogger()->warn("Key {} is written twice in {}: the last one is used", Quoted(duplicate.Key),
-                          duplicate.Parent.empty() ? std::string("the file") : Quoted(duplicate.Parent));
+    // Named one by one up to a limit: a file can repeat a key a million times, and each line is
+    // written on the game thread.
+    for (std::size_t i = 0; i < found.size() && i < kMaxDuplicatesNamed; ++i) {
+        GetLogger()->warn("Key {} is written twice in {}: the last one is used", Quoted(found[i].Key),
+                          found[i].Parent.empty() ? std::string("the file") : Quoted(found[i].Parent));
+    }
+    if (found.size() > kMaxDuplicatesNamed) {
+        GetLogger()->warn("... and {} more keys written twice", found.size() - kMaxDuplicatesNamed);
     }
     if (duplicates != nullptr) {
         *duplicates = std::move(found);

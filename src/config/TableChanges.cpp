@@ -43,6 +43,8 @@ std::vector<std::string> Settings(const BalancedDino& entry)
 
 void TableChanges::Start(const BalanceTable& table, const BalancedDino& newGlobal)
 {
+    // One fill at a time: what a previous fill recorded here is forgotten.
+    *this = TableChanges();
     table_ = &table;
     globalBefore_ = table.Global;
     GlobalChanged = !SameValues(table.Global, newGlobal);

@@ -119,6 +119,21 @@ TEST_F(ConfigFileTest, AKeyWrittenTwiceIsNamedAndTheLastOneWins)
                                             R"(Key "rex" is written twice in "DinoBalance": the last one is used)"}));
 }
 
+TEST_F(ConfigFileTest, KeysWrittenTwiceAreNamedUpToALimit)
+{
+    // A file may repeat a key a million times: the log names twenty and counts the rest.
+    std::string text = R"({"GlobalDinoBalance": null, "DinoBalance": {}, "Notes": {)";
+    for (int i = 0; i < 31; ++i) {
+        text += std::string(i ? "," : "") + R"("a": 1)";
+    }
+    server.WriteConfig(text + "}}");
+    PluginFile().Read();
+    const std::vector<std::string> warnings = log->Messages("warning");
+    ASSERT_EQ(warnings.size(), 21u);
+    EXPECT_EQ(warnings[0], R"(Key "a" is written twice in "Notes": the last one is used)");
+    EXPECT_EQ(warnings[20], "... and 10 more keys written twice");
+}
+
 TEST_F(ConfigFileTest, AParseErrorQuotesOnlyTheStartOfAHugeToken)
 {
     server.WriteConfig(R"({"GlobalDinoBalance": ")" + std::string(1000000, 'x'));

@@ -1,13 +1,17 @@
 // How an object's species is named and its entry found: path formation from the class's string
 // reference, exact-byte lookup, private copies, and the fallback to the global entry.
 
+#include <new>
+
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "SimHost.h"
 #include "balance/BlueprintPath.h"
 #include "balance/SpeciesLookup.h"
 #include "config/BalanceTable.h"
 #include "frame/Plugin.h"
+#include "logging/Logger.h"
 #include "support/LoadedPlugin.h"
 #include "world/WorldState.h"
 
@@ -152,6 +156,31 @@ TEST(SpeciesLookupCache, AClassMadeAtTheAddressOfAFreedOneIsLookedUpAgain)
 
     ASSERT_NE(found, nullptr);
     EXPECT_EQ(found->DamageResistanceMultiplier, 3.0f);
+}
+
+TEST(SpeciesLookupCache, ATableMadeAnewWhereAnotherWasIsLookedUpAfresh)
+{
+    // A table freed and another made at its address, filled as often: what the lookup remembered
+    // of the first must not be handed out for the second.
+    const auto log = testing_support::RecordHostLog();
+    InitLogger(GetLogger(), "DinoTuner");
+    sim::World& world = sim::World::Get();
+    UObject* raptor = Spawned(world, "Raptor", "r");
+    alignas(BalanceTable) static unsigned char place[sizeof(BalanceTable)];
+    auto* first = new (place) BalanceTable();
+    first->LoadBalances(nlohmann::json::parse(std::string(R"({"GlobalDinoBalance": null, "DinoBalance": {")") + kRaptorPath +
+                                              R"(": {"DamageResistanceMultiplier": 2}}})"));
+    ASSERT_EQ(FindDinoBalance(*first, raptor)->DamageResistanceMultiplier, 2.0f);
+    first->~BalanceTable();
+
+    auto* second = new (place) BalanceTable();
+    second->LoadBalances(nlohmann::json::parse(std::string(R"({"GlobalDinoBalance": null, "DinoBalance": {")") + kRaptorPath +
+                                               R"(": {"DamageResistanceMultiplier": 3}}})"));
+    const BalancedDino* found = FindDinoBalance(*second, raptor);
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->DamageResistanceMultiplier, 3.0f);
+    EXPECT_EQ(found, second->Find(kRaptorPath));
+    second->~BalanceTable();
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // The document is only walked one level into each entry: it may be arbitrarily deep.
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -89,6 +91,10 @@ std::optional<float> NumberOf(const json& value)
     if (!value.is_number() && !value.is_boolean()) {
         return std::nullopt;
     }
+    // A number beyond a float is an error the plugin already reports; converting it is undefined.
+    if (value.is_number_float() && std::fabs(value.get<double>()) > static_cast<double>(std::numeric_limits<float>::max())) {
+        return std::nullopt;
+    }
     return value.get<float>();
 }
 
@@ -153,17 +159,17 @@ void CheckValues(Report& report, const std::string& section, const json& entry, 
         const float v = *number;
         const std::string name = key.Name;
         std::string message;
-        if (name == "DamageResistanceMultiplier") {
+        if (key.Multiplier == &BalancedDino::DamageResistanceMultiplier) {
             if (v == 0.0f) {
                 message = "0 leaves the damage taken unchanged (it counts as not set)";
             } else if (v < 0.0f && key.IsSet(v)) {
                 message = fmt::format("{} is negative: every hit on this species deals negative damage", v);
             }
-        } else if (name == "AttackDamageMultiplier") {
+        } else if (key.Multiplier == &BalancedDino::AttackDamageMultiplier) {
             if (v < 0.0f && key.IsSet(v)) {
                 message = fmt::format("{} is negative: every hit by this species deals negative damage", v);
             }
-        } else if (name == "TurretDamageMultiplier") {
+        } else if (key.Multiplier == &BalancedDino::TurretDamageMultiplier) {
             if (v < 0.0f) {
                 message = fmt::format("{} is negative: every hit with a causer on this species deals negative damage", v);
             }

@@ -2,6 +2,7 @@
 // plugin's log lines, reports what the plugin would skip or refuse (errors) and what loads but
 // will not do what was meant (warnings), and lists every species entry with its effective values.
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>

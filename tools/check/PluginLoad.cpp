@@ -63,9 +63,14 @@ void LoadWithPlugin(const std::string& file, Report& report)
         report.Add(Severity::Error, "", "", error.what());
         PositionFromMessage(report.Findings.back());
     }
-    for (const DuplicateKey& duplicate : duplicates) {
-        report.Add(Severity::Warning, duplicate.Parent, duplicate.Key,
-                   "\"" + duplicate.Key + "\" is written twice: the plugin uses the last one");
+    // As many as the plugin names in its log, and a count of the rest.
+    constexpr std::size_t kNamed = 20;
+    for (std::size_t i = 0; i < duplicates.size() && i < kNamed; ++i) {
+        report.Add(Severity::Warning, duplicates[i].Parent, duplicates[i].Key,
+                   "\"" + duplicates[i].Key + "\" is written twice: the plugin uses the last one");
+    }
+    if (duplicates.size() > kNamed) {
+        report.Add(Severity::Warning, "", "", std::to_string(duplicates.size() - kNamed) + " more keys are written twice");
     }
     if (report.Parsed) {
         report.Document = std::move(config.Document);
