@@ -57,7 +57,7 @@ for target in "${targets[@]}"; do
   # resident size and the page faults of a long run down. Inputs may reach 16 KiB, above
   # libFuzzer's 4 KiB default: a full 4 KiB RCON packet and what follows it, a config file of
   # some size.
-  ASAN_OPTIONS=quarantine_size_mb=64:detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ASAN_OPTIONS=quarantine_size_mb=64:detect_leaks=1 LSAN_OPTIONS=suppressions="$(dirname "$0")/lsan-suppressions.txt" UBSAN_OPTIONS=print_stacktrace=1 \
     "$build/bin/fuzz-$target" -max_total_time="$seconds" -max_len=16384 -timeout=10 -print_final_stats=1 \
     -artifact_prefix="$artifacts/" "${dictionary[@]}" "$corpus" "$seeds" >"$log" 2>&1
   status=$?
