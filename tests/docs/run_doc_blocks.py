@@ -124,8 +124,9 @@ class Runner:
         self.passed = 0
 
     def as_tested(self, command):
-        command = re.sub(r"(^|(?<=[\s=]))build/", self.build.rstrip("/") + "/", command)
-        return re.sub(r"(^|(?<=[\s=]))/tmp/", self.scratch.rstrip("/") + "/", command)
+        # One pass, so that the build's own path (which may well lie under /tmp/) is not rewritten again.
+        places = {"build/": self.build.rstrip("/") + "/", "/tmp/": self.scratch.rstrip("/") + "/"}
+        return re.sub(r"(^|(?<=[\s=]))(build/|/tmp/)", lambda match: places[match.group(2)], command)
 
     def fail(self, block, message, output=""):
         tail = "\n".join("    | " + line for line in output.rstrip().split("\n")[-25:]) if output.strip() else ""
