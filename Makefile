@@ -24,24 +24,32 @@ NODE_PACKAGES := nodejs npm
 # clang and its runtimes (libFuzzer, ASan, UBSan), for make fuzz only.
 FUZZ_PACKAGES := clang-14 libclang-rt-14-dev
 
+# Installs those of the Debian packages $(1) that are missing, when run as root; otherwise names
+# them and fails, saying which target to run as root ($(2)).
+define install-missing
+missing=""; \
+for p in $(1); do \
+  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+done; \
+if [ -n "$$missing" ]; then \
+  if [ "$$(id -u)" = "0" ]; then \
+    echo "installing:$$missing"; \
+    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing >/dev/null; \
+  else \
+    echo "missing Debian packages:$$missing (run 'make $(2)' as root)"; exit 1; \
+  fi; \
+fi
+endef
+
+# Node.js counts as present when its commands are, wherever they came from.
+NEEDED_NODE_PACKAGES = $(if $(and $(shell command -v node),$(shell command -v npm)),,$(NODE_PACKAGES))
+
 .PHONY: all deps deps-windows fuzz-deps configure build test test-sanitize build-windows test-windows demo bench fuzz soak clean
 
 all: build
 
 deps:
-	@missing=""; \
-	for p in $(PACKAGES); do \
-	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
-	done; \
-	if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then missing="$$missing $(NODE_PACKAGES)"; fi; \
-	if [ -n "$$missing" ]; then \
-	  if [ "$$(id -u)" = "0" ]; then \
-	    echo "installing:$$missing"; \
-	    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing >/dev/null; \
-	  else \
-	    echo "missing Debian packages:$$missing (run 'make deps' as root)"; exit 1; \
-	  fi; \
-	fi
+	@$(call install-missing,$(PACKAGES) $(NEEDED_NODE_PACKAGES),deps)
 
 configure: deps
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -70,18 +78,7 @@ WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix wine64 wine
 WINEPREFIX_DIR = $(abspath $(WINDOWS_DIR))/wine-prefix
 
 deps-windows: deps
-	@missing=""; \
-	for p in $(WINDOWS_PACKAGES); do \
-	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
-	done; \
-	if [ -n "$$missing" ]; then \
-	  if [ "$$(id -u)" = "0" ]; then \
-	    echo "installing:$$missing"; \
-	    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing >/dev/null; \
-	  else \
-	    echo "missing Debian packages:$$missing (run 'make deps-windows' as root)"; exit 1; \
-	  fi; \
-	fi
+	@$(call install-missing,$(WINDOWS_PACKAGES),deps-windows)
 
 build-windows: deps-windows
 	cmake -S . -B $(WINDOWS_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/MingwToolchain.cmake -DCMAKE_BUILD_TYPE=Release \
@@ -118,18 +115,7 @@ bench: build
 	$(BUILD_DIR)/bin/dinotuner-bench
 
 fuzz-deps:
-	@missing=""; \
-	for p in $(FUZZ_PACKAGES); do \
-	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
-	done; \
-	if [ -n "$$missing" ]; then \
-	  if [ "$$(id -u)" = "0" ]; then \
-	    echo "installing:$$missing"; \
-	    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing >/dev/null; \
-	  else \
-	    echo "missing Debian packages:$$missing (run 'make fuzz-deps' as root)"; exit 1; \
-	  fi; \
-	fi
+	@$(call install-missing,$(FUZZ_PACKAGES),fuzz-deps)
 
 # Every target of fuzz/ under libFuzzer, ASan and UBSan, one after the other, FUZZ_SECONDS each;
 # fails on any crash, leak, sanitizer report or broken invariant. What the targets find stays in

@@ -10,32 +10,13 @@ Usage: rcon_client.py SIM SERVER_DIR [--no-sigterm]
 import os
 import signal
 import socket
-import struct
 import subprocess
 import sys
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from rcon_packets import packet, read_packet  # noqa: E402  (found through the path above)
+
 AUTH, AUTH_RESPONSE, EXEC, RESPONSE = 3, 2, 2, 0
-
-
-def packet(request_id, kind, body):
-    payload = struct.pack("<ii", request_id, kind) + body.encode() + b"\0\0"
-    return struct.pack("<i", len(payload)) + payload
-
-
-def read_packet(sock):
-    def exactly(count):
-        data = b""
-        while len(data) < count:
-            chunk = sock.recv(count - len(data))
-            if not chunk:
-                raise RuntimeError("connection closed by the server")
-            data += chunk
-        return data
-
-    (length,) = struct.unpack("<i", exactly(4))
-    request_id, kind = struct.unpack("<ii", exactly(8))
-    body = exactly(length - 8)[:-2].decode()
-    return request_id, kind, body
 
 
 def fail(message, server=None):

@@ -55,6 +55,9 @@ import tempfile
 import threading
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from rcon_packets import packet, read_packet  # noqa: E402  (found through the path above)
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 CATALOG = os.path.join(HERE, "..", "..", "sim", "dino-catalog.json")
 PASSWORD = "soak secret"
@@ -283,26 +286,6 @@ class Writer(threading.Thread):
 
 
 # ---- RCON --------------------------------------------------------------------------------
-
-def packet(request_id, kind, body):
-    payload = struct.pack("<ii", request_id, kind) + body.encode() + b"\0\0"
-    return struct.pack("<i", len(payload)) + payload
-
-
-def read_packet(sock):
-    def exactly(count):
-        data = b""
-        while len(data) < count:
-            chunk = sock.recv(count - len(data))
-            if not chunk:
-                raise RuntimeError("connection closed by the server")
-            data += chunk
-        return data
-
-    (length,) = struct.unpack("<i", exactly(4))
-    request_id, kind = struct.unpack("<ii", exactly(8))
-    return request_id, kind, exactly(length - 8)[:-2].decode("utf-8", "replace")
-
 
 class RconClient:
     def __init__(self, port):
