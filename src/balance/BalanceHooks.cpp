@@ -17,7 +17,7 @@
 #include <unordered_map>
 
 #include "balance/ConsumptionRates.h"
-#include "balance/SpeciesLookup.h"
+#include "balance/DinoEntry.h"
 #include "config/BalanceKeys.h"
 #include "config/BalanceTable.h"
 #include "host/FString.h"

@@ -8,7 +8,7 @@
 #include <tuple>
 
 #include "balance/BlueprintPath.h"
-#include "balance/SpeciesLookup.h"
+#include "balance/DinoEntry.h"
 #include "config/BalanceKeys.h"
 #include "config/BalanceTable.h"
 #include "config/TableChanges.h"

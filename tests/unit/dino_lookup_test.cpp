@@ -8,7 +8,7 @@
 
 #include "SimHost.h"
 #include "balance/BlueprintPath.h"
-#include "balance/SpeciesLookup.h"
+#include "balance/DinoEntry.h"
 #include "config/BalanceTable.h"
 #include "frame/Plugin.h"
 #include "logging/Logger.h"
@@ -84,7 +84,7 @@ TEST(BlueprintPath, FreesEveryTemporaryText)
     EXPECT_EQ(sim::LiveAllocations(), before);
 }
 
-class SpeciesLookup : public ::testing::Test {
+class DinoEntry : public ::testing::Test {
 protected:
     static const BalanceTable& Table() { return *ThePlugin().Balances; }
 
@@ -93,7 +93,7 @@ protected:
                         "blueprint'/game/primalearth/dinos/rex/rex_character_bp.rex_character_bp'": {"AllowTame": false}}})"};
 };
 
-TEST_F(SpeciesLookup, FindsTheSpeciesEntryByExactBytes)
+TEST_F(DinoEntry, FindsTheSpeciesEntryByExactBytes)
 {
     UObject* raptor = Spawned(plugin.World(), "Raptor", "r");
     UObject* rex = Spawned(plugin.World(), "Rex", "x");
@@ -105,7 +105,7 @@ TEST_F(SpeciesLookup, FindsTheSpeciesEntryByExactBytes)
     EXPECT_EQ(FindDinoBalance(Table(), nullptr), nullptr);
 }
 
-TEST_F(SpeciesLookup, EntryInEffectFallsBackToTheWholeGlobalEntry)
+TEST_F(DinoEntry, EntryInEffectFallsBackToTheWholeGlobalEntry)
 {
     UObject* raptor = Spawned(plugin.World(), "Raptor", "r");
     UObject* dodo = Spawned(plugin.World(), "Dodo", "d");
@@ -118,7 +118,7 @@ TEST_F(SpeciesLookup, EntryInEffectFallsBackToTheWholeGlobalEntry)
     EXPECT_EQ(own.ReducedFoodConsumptionSpeedMultiplier, -1.0f) << "a species entry is taken whole, defaults included";
 }
 
-TEST_F(SpeciesLookup, AReloadIsSeenByTheNextLookup)
+TEST_F(DinoEntry, AReloadIsSeenByTheNextLookup)
 {
     UObject* raptor = Spawned(plugin.World(), "Raptor", "r");
     ASSERT_NE(FindDinoBalance(Table(), raptor), nullptr);
@@ -134,7 +134,7 @@ TEST_F(SpeciesLookup, AReloadIsSeenByTheNextLookup)
     EXPECT_EQ(&EntryInEffect(Table(), raptor), &Table().Global);
 }
 
-TEST(SpeciesLookupCache, AClassMadeAtTheAddressOfAFreedOneIsLookedUpAgain)
+TEST(DinoEntryCache, AClassMadeAtTheAddressOfAFreedOneIsLookedUpAgain)
 {
     LoadedPlugin plugin(std::string(R"({"GlobalDinoBalance": null, "DinoBalance": {")") + kRaptorPath +
                         R"(": {"DamageResistanceMultiplier": 2}, "Blueprint'/Game/PrimalEarth/Dinos/Rex/Rex_Character_BP.Rex_Character_BP'": )"
@@ -158,7 +158,7 @@ TEST(SpeciesLookupCache, AClassMadeAtTheAddressOfAFreedOneIsLookedUpAgain)
     EXPECT_EQ(found->DamageResistanceMultiplier, 3.0f);
 }
 
-TEST(SpeciesLookupCache, ATableMadeAnewWhereAnotherWasIsLookedUpAfresh)
+TEST(DinoEntryCache, ATableMadeAnewWhereAnotherWasIsLookedUpAfresh)
 {
     // A table freed and another made at its address, filled as often: what the lookup remembered
     // of the first must not be handed out for the second.

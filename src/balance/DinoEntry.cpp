@@ -1,4 +1,4 @@
-#include "balance/SpeciesLookup.h"
+#include "balance/DinoEntry.h"
 
 #include <array>
 #include <cstdint>
