@@ -81,8 +81,7 @@ deps-windows: deps
 	@$(call install-missing,$(WINDOWS_PACKAGES),deps-windows)
 
 build-windows: deps-windows
-	cmake -S . -B $(WINDOWS_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/MingwToolchain.cmake -DCMAKE_BUILD_TYPE=Release \
-	  -DDINOTUNER_WINEPREFIX=$(WINEPREFIX_DIR)
+	cmake -S . -B $(WINDOWS_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/MingwToolchain.cmake -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(WINDOWS_DIR) -j $(JOBS)
 
 # One wine server stays up for the whole run (started here, stopped here): each test would
@@ -128,8 +127,7 @@ fuzz: deps fuzz-deps
 
 # The simulated server with the plugin under random play, reloads from two RCON clients and a
 # config file rewritten under it, for SOAK_SECONDS (tests/soak/soak.py says what it checks).
-soak: deps
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+soak: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target dinotuner-sim DinoTuner
 	python3 tests/soak/soak.py --sim $(BUILD_DIR)/bin/dinotuner-sim --seconds $(SOAK_SECONDS)
 

@@ -10,9 +10,11 @@ import pty
 import re
 import select
 import socket
-import struct
 import sys
 import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from rcon_packets import packet  # noqa: E402  (found through the path above)
 
 LEFT, UP, TAB, ENTER, CTRL_D = b"\x1b[D", b"\x1b[A", b"\t", b"\r", b"\x04"
 
@@ -77,10 +79,6 @@ def fail(message, terminal=None):
 
 
 def rcon_login(port, password):
-    def packet(request_id, kind, body):
-        payload = struct.pack("<ii", request_id, kind) + body.encode() + b"\0\0"
-        return struct.pack("<i", len(payload)) + payload
-
     sock = socket.create_connection(("127.0.0.1", port), timeout=10)
     sock.sendall(packet(1, 3, password))
     return sock
