@@ -20,7 +20,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "SimHost.h"
+#include "standin/SimHost.h"
 #include "balance/BalanceHooks.h"
 #include "config/BalanceTable.h"
 #include "config/TableChanges.h"

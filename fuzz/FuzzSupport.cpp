@@ -8,8 +8,8 @@
 
 #include <unistd.h>
 
-#include "SimHost.h"
 #include "logging/Logger.h"
+#include "standin/SimHost.h"
 
 namespace fuzz {
 

@@ -9,7 +9,7 @@
 
 #include "ConsoleError.h"
 #include "Help.h"
-#include "SimHost.h"
+#include "standin/SimHost.h"
 #include "world/World.h"
 
 namespace console {

@@ -14,10 +14,10 @@
 #include "Console.h"
 #include "Interactive.h"
 #include "RconRequest.h"
-#include "SimHost.h"
 #include "os/LibraryLoader.h"
 #include "os/SystemText.h"
 #include "rcon/RconServer.h"
+#include "standin/SimHost.h"
 #include "world/World.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include "Console.h"
 #include "ConsoleError.h"
 #include "RconRequest.h"
-#include "SimHost.h"
+#include "standin/SimHost.h"
 #include "world/World.h"
 
 namespace console {

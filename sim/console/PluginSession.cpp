@@ -4,7 +4,7 @@
 #include <iterator>
 
 #include "ConsoleError.h"
-#include "SimHost.h"
+#include "standin/SimHost.h"
 
 namespace console {
 

@@ -1,6 +1,6 @@
 #include "RconRequest.h"
 
-#include "SimHost.h"
+#include "standin/SimHost.h"
 #include "world/World.h"
 
 namespace console {

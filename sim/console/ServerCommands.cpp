@@ -10,8 +10,8 @@
 
 #include "Console.h"
 #include "ConsoleError.h"
-#include "SimHost.h"
 #include "host/HostApi.h"
+#include "standin/SimHost.h"
 #include "world/World.h"
 
 namespace console {

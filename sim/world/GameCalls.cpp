@@ -1,7 +1,7 @@
 // The game calling its own functions on the console's behalf, always through the host's
 // entries so that the plugin's detours run, and reporting whether the game's code was reached.
 
-#include "host/SimHost.h"
+#include "standin/SimHost.h"
 #include "world/WorldState.h"
 
 namespace sim {

@@ -8,7 +8,7 @@
 
 #include "host/FString.h"
 #include "host/GameMemory.h"
-#include "host/SimHost.h"
+#include "standin/SimHost.h"
 #include "world/WorldState.h"
 
 namespace sim::world {

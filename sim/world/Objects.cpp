@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "host/SimHost.h"
 #include "host/Ascii.h"
+#include "standin/SimHost.h"
 #include "world/WorldState.h"
 
 namespace sim {

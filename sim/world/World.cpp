@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "host/SimHost.h"
+#include "standin/SimHost.h"
 #include "world/WorldState.h"
 
 namespace sim {

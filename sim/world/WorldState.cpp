@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "host/SimHost.h"
+#include "standin/SimHost.h"
 
 namespace sim::world {
 

@@ -12,8 +12,8 @@
 
 #include "ConsoleError.h"
 #include "PluginSession.h"
-#include "SimHost.h"
 #include "os/LibraryLoader.h"
+#include "standin/SimHost.h"
 #include "support/RecordingSink.h"
 #include "support/ServerDir.h"
 #include "world/World.h"

@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "SimHost.h"
 #include "frame/Plugin.h"
 #include "logging/Logger.h"
+#include "standin/SimHost.h"
 #include "world/World.h"
 
 namespace testing_support {

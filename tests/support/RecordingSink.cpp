@@ -1,7 +1,7 @@
 #include "support/RecordingSink.h"
 
 #include "host/HostApi.h"
-#include "SimHost.h"
+#include "standin/SimHost.h"
 
 namespace testing_support {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "HostSink.h"
+#include "standin/HostSink.h"
 
 #include "logging/LogLine.h"
 

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <random>
 
-#include "SimHost.h"
+#include "standin/SimHost.h"
 
 namespace testing_support {
 

@@ -5,10 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include "SimHost.h"
 #include "commands/BaseCommand.h"
 #include "frame/CommandManager.h"
 #include "logging/Logger.h"
+#include "standin/SimHost.h"
 #include "support/RecordingSink.h"
 
 namespace {

@@ -17,9 +17,9 @@
 
 #include "config/BalanceTable.h"
 #include "config/ConfigFile.h"
-#include "SimHost.h"
 #include "logging/Logger.h"
 #include "os/SystemText.h"
+#include "standin/SimHost.h"
 #include "support/RecordingSink.h"
 #include "support/ServerDir.h"
 

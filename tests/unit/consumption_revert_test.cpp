@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "SimHost.h"
 #include "frame/Plugin.h"
 #include "host/GameAccess.h"
+#include "standin/SimHost.h"
 #include "support/GameByName.h"
 #include "support/LoadedPlugin.h"
 

@@ -6,12 +6,12 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "SimHost.h"
 #include "balance/BlueprintPath.h"
 #include "balance/DinoEntry.h"
 #include "config/BalanceTable.h"
 #include "frame/Plugin.h"
 #include "logging/Logger.h"
+#include "standin/SimHost.h"
 #include "support/LoadedPlugin.h"
 #include "world/WorldState.h"
 

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "SimHost.h"
 #include "host/FString.h"
+#include "standin/SimHost.h"
 
 namespace {
 

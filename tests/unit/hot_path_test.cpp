@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include "SimHost.h"
 #include "balance/BalanceHooks.h"
+#include "standin/SimHost.h"
 #include "support/HeapCounter.h"
 #include "support/LoadedPlugin.h"
 

@@ -7,12 +7,12 @@
 
 #include <gtest/gtest.h>
 
-#include "SimHost.h"
 #include "config/BalanceTable.h"
 #include "frame/CommandManager.h"
 #include "frame/Hook.h"
 #include "frame/Lifecycle.h"
 #include "frame/Plugin.h"
+#include "standin/SimHost.h"
 #include "support/RecordingSink.h"
 #include "support/ServerDir.h"
 

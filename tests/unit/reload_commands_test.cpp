@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "SimHost.h"
+#include "standin/SimHost.h"
 #include "support/LoadedPlugin.h"
 
 namespace {

@@ -5,11 +5,11 @@
 #include <exception>
 
 #include "CheckReport.h"
-#include "SimHost.h"
 #include "config/ConfigError.h"
 #include "config/ConfigFile.h"
 #include "config/JsonReader.h"
 #include "logging/Logger.h"
+#include "standin/SimHost.h"
 
 namespace check {
 

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "HostReset.h"
-#include "HostRequests.h"
 #include "host/Ascii.h"
-#include "SimHost.h"
+#include "standin/HostRequests.h"
+#include "standin/HostReset.h"
+#include "standin/SimHost.h"
 
 namespace {
 

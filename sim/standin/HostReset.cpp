@@ -1,6 +1,6 @@
-#include "HostReset.h"
+#include "standin/HostReset.h"
 
-#include "SimHost.h"
+#include "standin/SimHost.h"
 
 namespace sim {
 

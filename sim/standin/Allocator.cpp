@@ -5,7 +5,7 @@
 #include <mutex>
 #include <unordered_set>
 
-#include "SimHost.h"
+#include "standin/SimHost.h"
 
 namespace {
 

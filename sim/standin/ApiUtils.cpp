@@ -1,7 +1,7 @@
 // Server-wide queries: the world, the server state and the working directory the host reports.
 
-#include "HostReset.h"
-#include "SimHost.h"
+#include "standin/HostReset.h"
+#include "standin/SimHost.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "host/GameAccess.h"
 #include "support/GameByName.h"
 #include "host/GameMemory.h"
-#include "host/SimHost.h"
+#include "standin/SimHost.h"
 #include "world/World.h"
 
 namespace {

@@ -6,10 +6,10 @@
 #include <utility>
 #include <vector>
 
-#include "GameRegistry.h"
-#include "HostReset.h"
-#include "HostRequests.h"
-#include "SimHost.h"
+#include "standin/GameRegistry.h"
+#include "standin/HostRequests.h"
+#include "standin/HostReset.h"
+#include "standin/SimHost.h"
 
 namespace sim::detail {
 

@@ -1,6 +1,6 @@
-#include "GameRegistry.h"
+#include "standin/GameRegistry.h"
 
-#include "SimHost.h"
+#include "standin/SimHost.h"
 
 namespace sim::detail {
 

@@ -6,9 +6,9 @@
 #include <fstream>
 #include <mutex>
 
-#include "HostReset.h"
-#include "HostSink.h"
-#include "SimHost.h"
+#include "standin/HostReset.h"
+#include "standin/HostSink.h"
+#include "standin/SimHost.h"
 
 namespace {
 

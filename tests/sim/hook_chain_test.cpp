@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "SimHost.h"
+#include "standin/SimHost.h"
 
 namespace {
 
