@@ -20,13 +20,12 @@
 
 #include <nlohmann/json.hpp>
 
-#include "standin/SimHost.h"
 #include "balance/BalanceHooks.h"
 #include "config/BalanceTable.h"
 #include "config/TableChanges.h"
-#include "frame/Lifecycle.h"
 #include "frame/Plugin.h"
 #include "logging/Logger.h"
+#include "standin/SimHost.h"
 #include "world/World.h"
 #include "HeapAccounting.h"
 

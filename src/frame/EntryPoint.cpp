@@ -2,7 +2,7 @@
 // attach and detach. On Windows this is DllMain; elsewhere the host's loader calls the same
 // exported function with the same reasons.
 
-#include "frame/Lifecycle.h"
+#include "frame/Plugin.h"
 
 #if defined(_WIN32)
 #  ifndef WIN32_LEAN_AND_MEAN

@@ -1,7 +1,14 @@
+// The plugin's life from start to end, in the order it happens: process attach and Load, Reload
+// while the server runs, process detach and Unload. What Load adds to the host, detach takes
+// away again: the hook container of HookRegistry.h and the commands of CommandManager.h.
+
 #include "frame/Plugin.h"
 
+#include <cstdint>
 #include <exception>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "balance/ConsumptionRates.h"
 #include "commands/ReloadCommands.h"
@@ -9,7 +16,7 @@
 #include "config/ConfigFile.h"
 #include "config/TableChanges.h"
 #include "frame/CommandManager.h"
-#include "frame/DeriRuderizuHooks.h"
+#include "frame/HookRegistry.h"
 #include "host/HostApi.h"
 #include "logging/Logger.h"
 
@@ -18,6 +25,26 @@ namespace {
 // The one plugin object. Its pointers are plain and it is never destroyed through the base.
 DinoTuner dinoTuner;
 
+// Attach and detach run inside the system's notification, where an exception must not escape:
+// a plugin that cannot start must stay inert rather than take the server down, and detach must
+// run to its end, as a hook or command left behind would point into an unmapped library. The
+// failure is logged; `unknown` is the line for one that is not a standard exception.
+template <typename Step>
+void Guarded(Step step, const char* unknown)
+{
+    try {
+        step();
+    } catch (const std::exception& error) {
+        if (const auto& logger = GetLogger()) {
+            logger->error(error.what());
+        }
+    } catch (...) {
+        if (const auto& logger = GetLogger()) {
+            logger->error(unknown);
+        }
+    }
+}
+
 }  // namespace
 
 ArkPlugin* ArkPluginInstance = &dinoTuner;
@@ -25,6 +52,25 @@ ArkPlugin* ArkPluginInstance = &dinoTuner;
 DinoTuner& ThePlugin()
 {
     return dinoTuner;
+}
+
+int OnEntryPointNotification(unsigned long reason)
+{
+    if (reason == ProcessAttach) {
+        AttachProcess();
+    } else if (reason == ProcessDetach) {
+        DetachProcess();
+    }
+    return 1;
+}
+
+// ---- start-up ----------------------------------------------------------------------------
+
+void AttachProcess()
+{
+    ArkPluginInstance->HookList = new std::vector<Hook*>();
+    ArkPluginInstance->Commands = new CommandManager();
+    Guarded([] { ArkPluginInstance->Load(); }, "Load failed with an unknown error");
 }
 
 void DinoTuner::Load()
@@ -65,7 +111,7 @@ void DinoTuner::Load()
     Commands->registerCommand(new ReloadRCONCommand(reload));
 }
 
-void DinoTuner::Unload() {}
+// ---- while the server runs ---------------------------------------------------------------
 
 ReloadResult DinoTuner::Reload()
 {
@@ -108,3 +154,29 @@ ReloadResult DinoTuner::Reload()
     result.Succeeded = true;
     return result;
 }
+
+// ---- shut-down ---------------------------------------------------------------------------
+
+void DetachProcess()
+{
+    constexpr const char* kUnknown = "Detach step failed with an unknown error";
+    if (std::vector<Hook*>* hooks = ArkPluginInstance->HookList) {
+        while (!hooks->empty()) {
+            Hook* container = hooks->front();
+            bool tornDown = false;
+            Guarded([&] { container->OnUnload(); }, kUnknown);
+            Guarded([&] { TearDownHookContainer(*hooks, container); tornDown = true; }, kUnknown);
+            if (!tornDown) {
+                hooks->erase(hooks->begin());  // its teardown threw before taking it off the list
+            }
+        }
+    }
+    if (CommandManager* commands = ArkPluginInstance->Commands) {
+        for (std::int32_t i = 0; i < commands->Count(); ++i) {
+            Guarded([&] { commands->unregisterCommand(commands->Elements()[i]); }, kUnknown);
+        }
+    }
+    ArkPluginInstance->Unload();
+}
+
+void DinoTuner::Unload() {}

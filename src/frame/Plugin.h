@@ -1,5 +1,6 @@
 #pragma once
-// The plugin object: one static DinoTuner, reached by the entry point through ArkPluginInstance.
+// The plugin's life: the one plugin object, and what the entry point does with it at process
+// attach (Load) and detach (Unload), and what a reload does in between.
 
 #include <vector>
 
@@ -43,3 +44,18 @@ public:
 DinoTuner& ThePlugin();
 // The process-wide pointer to it, set during static initialisation, through which the entry point works.
 extern ArkPlugin* ArkPluginInstance;
+
+// Entry-point reasons, as the system numbers them.
+enum EntryReason : unsigned long {
+    ProcessDetach = 0,
+    ProcessAttach = 1,
+    ThreadAttach = 2,
+    ThreadDetach = 3,
+};
+
+// Handles one entry-point notification, apart from the platform's signature; returns 1 for every reason.
+int OnEntryPointNotification(unsigned long reason);
+// Process attach: empty hook list and command manager, then Load; a failing Load is logged.
+void AttachProcess();
+// Process detach: tear down every hook container, withdraw every command, then Unload.
+void DetachProcess();

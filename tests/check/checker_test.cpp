@@ -16,7 +16,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "frame/Lifecycle.h"
+#include "frame/Plugin.h"
 #include "logging/LogLine.h"
 #include "support/RecordingSink.h"
 #include "support/ServerDir.h"

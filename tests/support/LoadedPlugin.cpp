@@ -1,6 +1,6 @@
 #include "support/LoadedPlugin.h"
 
-#include "frame/Lifecycle.h"
+#include "frame/Plugin.h"
 
 namespace testing_support {
 

@@ -9,8 +9,7 @@
 
 #include "config/BalanceTable.h"
 #include "frame/CommandManager.h"
-#include "frame/Hook.h"
-#include "frame/Lifecycle.h"
+#include "frame/HookRegistry.h"
 #include "frame/Plugin.h"
 #include "standin/SimHost.h"
 #include "support/RecordingSink.h"

@@ -12,7 +12,7 @@
 
 #include "config/BalanceTable.h"
 #include "config/ConfigFile.h"
-#include "frame/Hook.h"
+#include "frame/HookRegistry.h"
 #include "frame/Plugin.h"
 #include "logging/Logger.h"
 #include "support/RecordingSink.h"

@@ -1,13 +1,21 @@
-#include "frame/Hook.h"
+#include "frame/HookRegistry.h"
 
 #include <algorithm>
 
+#include "balance/BalanceHooks.h"
 #include "host/HostApi.h"
 
 void Hook::InstallAndRecord(const std::string& functionName, void* detour, void** slot)
 {
     ArkApi::GetHooks().InstallHook(functionName, detour, slot);
     Records.emplace_back(functionName, detour);
+}
+
+void DeriRuderizuHooks::RegisterHooks()
+{
+    for (const BalanceHook& hook : PrepareBalanceHooks(table_)) {
+        InstallAndRecord(hook.FunctionName, hook.Detour, hook.Slot);
+    }
 }
 
 void TearDownHookContainer(std::vector<Hook*>& hookList, Hook* container)

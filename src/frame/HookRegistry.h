@@ -1,10 +1,13 @@
 #pragma once
-// Hook containers: a group of detours installed together through the host and recorded, so
-// that detach can take every one of them away again.
+// The hook registry: hook containers install groups of detours through the host and record each
+// one, so that detach can take every one of them away again. The plugin has one container,
+// DeriRuderizuHooks, with the six balance detours.
 
 #include <string>
 #include <utility>
 #include <vector>
+
+class BalanceTable;
 
 // One installed hook: the game function's name and the detour the host routes it to.
 struct HookDataBase {
@@ -33,6 +36,21 @@ public:
 protected:
     // Installs one hook (the host writes the game's entry into *slot) and records it whatever the host answered.
     void InstallAndRecord(const std::string& functionName, void* detour, void** slot);
+};
+
+// The plugin's one hook container: the six balance detours of balance/BalanceHooks.cpp,
+// installed in their fixed order with their handlers reading the plugin's table.
+class DeriRuderizuHooks : public Hook {
+public:
+    // The handlers will read `table`, which must outlive the installed hooks.
+    explicit DeriRuderizuHooks(const BalanceTable& table) : table_(table) {}
+    // Installs TakeDamage, AddBuff, TameDino, DoMate, TryMultiUse and BeginPlay, in that order.
+    void RegisterHooks() override;
+    void OnReload() override {}
+    void OnUnload() override {}
+
+private:
+    const BalanceTable& table_;
 };
 
 // Removes every hook `container` recorded, then takes the container off `hookList` (first match only).
