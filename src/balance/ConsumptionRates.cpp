@@ -218,7 +218,7 @@ void ApplyBalance(const BalanceTable& table, APrimalDinoCharacter* dino, const T
         return;
     }
     BalancedDino entry = current;
-    RestoreWhatIsNoLongerSet(entry, changes->EntryBefore(SpeciesKeyOf(table, dino)));
+    RestoreWhatIsNoLongerSet(entry, changes->EntryBefore(SpeciesKeyOf(table, dino), FindDinoBalance(table, dino)));
     if (!ChangesNothing(entry)) {
         Apply(dino, entry, cache);
     }

@@ -11,7 +11,6 @@
 
 #include "config/BalanceKeys.h"
 #include "config/ConfigError.h"
-#include "config/TableChanges.h"
 #include "logging/LogText.h"
 #include "logging/Logger.h"
 
@@ -156,7 +155,7 @@ private:
 
 }  // namespace
 
-LoadReport BalanceTable::LoadBalances(const json& document, TableChanges* changes)
+LoadReport BalanceTable::LoadBalances(const json& document, FillListener* listener)
 {
     // First everything is read and every error logged: a failure up to the update changes nothing.
     const json& globalSection = document.at(kGlobalSection);
@@ -196,15 +195,15 @@ LoadReport BalanceTable::LoadBalances(const json& document, TableChanges* change
     // entries go first, then the others are overwritten or added as the document reads again.
     static std::atomic<std::uint64_t> fills{0};
     generation_ = ++fills;
-    if (changes != nullptr) {
-        changes->Start(*this, global);
+    if (listener != nullptr) {
+        listener->Start(Global, global);
     }
     Global = global;
     for (auto it = Dinos.begin(); it != Dinos.end();) {
         if (keys.Contains(it->first)) {
             ++it;
-        } else if (changes != nullptr) {
-            changes->Removed(Dinos.extract(it++));
+        } else if (listener != nullptr) {
+            listener->Removed(Dinos.extract(it++));
         } else {
             it = Dinos.erase(it);
         }
@@ -223,18 +222,18 @@ LoadReport BalanceTable::LoadBalances(const json& document, TableChanges* change
         const auto found = Dinos.find(key);
         if (found == Dinos.end()) {
             const auto added = Dinos.emplace(key, entry).first;
-            if (changes != nullptr) {
-                changes->Added(added->first);
+            if (listener != nullptr) {
+                listener->Added(added->first, added->second);
             }
         } else if (!SameValues(found->second, entry)) {
-            if (changes != nullptr) {
-                changes->Changed(found->first, found->second);
+            std::swap(found->second, entry);  // `entry` now holds the values before
+            if (listener != nullptr) {
+                listener->Changed(found->first, entry, found->second);
             }
-            found->second = entry;
         }
     }
-    if (changes != nullptr) {
-        changes->Finish();
+    if (listener != nullptr) {
+        listener->Finish();
     }
     GetLogger()->info("Loaded {} dino balances!", report.Stored);
     return report;

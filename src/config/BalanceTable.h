@@ -11,7 +11,7 @@
 
 #include "config/BalancedDino.h"
 
-class TableChanges;
+class FillListener;
 
 // A species entry skipped for an error: which entry, which setting (if one), the logged error.
 struct EntryFailure {
@@ -42,9 +42,9 @@ public:
 
     // Reads the whole of `document` first, and only then brings the table up to date in place:
     // a document that fails (it throws the JSON library's error, or a ConfigError that names the
-    // section and key) changes nothing. A failing
-    // species entry is logged and skipped. `changes`, when given, learns what the fill changed.
-    LoadReport LoadBalances(const nlohmann::json& document, TableChanges* changes = nullptr);
+    // section and key) changes nothing. A failing species entry is logged and skipped.
+    // `listener`, when given, is told every change the update makes.
+    LoadReport LoadBalances(const nlohmann::json& document, FillListener* listener = nullptr);
 
     // The entry stored under `key` (exact bytes), or null; valid until the next fill.
     const BalancedDino* Find(std::string_view key) const;
@@ -57,4 +57,29 @@ public:
 
 private:
     std::uint64_t generation_ = 0;
+};
+
+// Told by LoadBalances what it changes in the table, once the document has been read whole, in
+// this order: Start, Removed for every species entry that goes, Added or Changed as the document
+// is read in key order (a key cut short at a zero byte may come twice), then Finish. The keys
+// and entries handed over by reference live in the table and stay valid until its next fill.
+class FillListener {
+public:
+    // The global entry is replaced: `before` was in effect until now, `after` is from now on.
+    virtual void Start(const BalancedDino& before, const BalancedDino& after) = 0;
+    // A species entry is gone from the table; `node` holds its key and its entry, now the listener's.
+    virtual void Removed(BalanceTable::SpeciesMap::node_type node) = 0;
+    // A species entry is new: `entry` is its place in the table.
+    virtual void Added(const std::string& key, const BalancedDino& entry) = 0;
+    // A species entry has new values: `before` is a copy of the old ones, `after` its place in the table.
+    virtual void Changed(const std::string& key, const BalancedDino& before, const BalancedDino& after) = 0;
+    // The fill is complete.
+    virtual void Finish() = 0;
+
+protected:
+    FillListener() = default;
+    FillListener(const FillListener&) = default;
+    FillListener& operator=(const FillListener&) = default;
+    // Never destroyed through this interface.
+    ~FillListener() = default;
 };

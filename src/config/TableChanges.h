@@ -13,11 +13,12 @@
 
 #include "config/BalanceTable.h"
 
-// Filled by BalanceTable::LoadBalances; valid while the table has not been filled again.
-class TableChanges {
+// Told by BalanceTable::LoadBalances what it changes; valid while the table has not been filled again.
+class TableChanges final : public FillListener {
 public:
     // The entry that was in effect for species `key` before the fill: its own, or the global one.
-    const BalancedDino& EntryBefore(std::string_view key) const;
+    // `now` is the table's entry for `key` after the fill, or null when it has none.
+    const BalancedDino& EntryBefore(std::string_view key, const BalancedDino* now) const;
     // One line per added, removed or changed species entry (at most kMaxLines; the global entry
     // first when it changed), then a summary line.
     std::vector<std::string> Describe() const;
@@ -30,26 +31,25 @@ public:
     bool GlobalChanged = false;
 
 private:
-    friend class BalanceTable;
+    // What the fill tells, reached only through FillListener.
+    void Start(const BalancedDino& before, const BalancedDino& after) override;
+    void Removed(BalanceTable::SpeciesMap::node_type node) override;
+    void Added(const std::string& key, const BalancedDino& entry) override;
+    void Changed(const std::string& key, const BalancedDino& before, const BalancedDino& after) override;
+    void Finish() override;
 
-    // The table's fill tells what it does, in this order: Start, then Removed for every entry
-    // that goes, then Added or Changed as the document is read in key order, then Finish.
-    void Start(const BalanceTable& table, const BalancedDino& newGlobal);
-    void Removed(BalanceTable::SpeciesMap::node_type node);
-    void Added(std::string_view key);
-    void Changed(std::string_view key, const BalancedDino& before);
-    void Finish();
-
-    // One touched species key and its entry before the fill (none when it was added), kept sorted
-    // in a deque: a reload that changes every entry should neither need a map's worth of nodes
-    // nor a vector's doubling.
+    // One touched species: its key (in the table, or in removed_), its entry before the fill
+    // (none when it was added) and its place in the table after it (none when it was removed),
+    // kept sorted in a deque: a reload that changes every entry should neither need a map's worth
+    // of nodes nor a vector's doubling.
     struct Before {
-        std::string_view Key;
+        const std::string* Key = nullptr;
         std::optional<BalancedDino> Entry;
+        const BalancedDino* After = nullptr;
     };
 
-    const BalanceTable* table_ = nullptr;
     BalancedDino globalBefore_;
+    BalancedDino globalAfter_;
     std::deque<Before> before_;
     // True once two keys cut to one were met: the second may have put the first one's change back.
     bool mayHaveChangedBack_ = false;
