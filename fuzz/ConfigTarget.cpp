@@ -88,17 +88,17 @@ void CheckChanges(const TableChanges& changes, const BalanceTable& before, const
         const BalancedDino* old = before.Find(key);
         if (old == nullptr) {
             ++added;
-            FUZZ_CHECK(SameValues(changes.EntryBefore(key, after.Find(key)), before.Global),
+            FUZZ_CHECK(SameValues(changes.BalanceBefore(key, after.Find(key)), before.Global),
                        "an added species was not on the global entry before");
         } else {
             changed += SameValues(*old, entry) ? 0 : 1;
-            FUZZ_CHECK(SameValues(changes.EntryBefore(key, after.Find(key)), *old), "EntryBefore is not the species' old entry");
+            FUZZ_CHECK(SameValues(changes.BalanceBefore(key, after.Find(key)), *old), "BalanceBefore is not the species' old entry");
         }
     }
     for (const auto& [key, entry] : before.Dinos) {
         if (after.Find(key) == nullptr) {
             ++removed;
-            FUZZ_CHECK(SameValues(changes.EntryBefore(key, after.Find(key)), entry), "EntryBefore lost a removed species' entry");
+            FUZZ_CHECK(SameValues(changes.BalanceBefore(key, after.Find(key)), entry), "BalanceBefore lost a removed species' entry");
         }
     }
     FUZZ_CHECK(changes.AddedCount == added, "added count");

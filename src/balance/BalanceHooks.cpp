@@ -16,8 +16,8 @@
 #include <cstdint>
 #include <unordered_map>
 
+#include "balance/BalanceLookup.h"
 #include "balance/ConsumptionRates.h"
-#include "balance/DinoEntry.h"
 #include "config/BalanceKeys.h"
 #include "config/BalanceTable.h"
 #include "host/FString.h"
@@ -55,7 +55,7 @@ void (*BeginPlayGame)(APrimalDinoCharacter*) = nullptr;
 
 // ---- helpers -----------------------------------------------------------------------------
 
-const BalancedDino* SpeciesEntry(const UObject* object)
+const BalancedDino* SpeciesBalance(const UObject* object)
 {
     return balances == nullptr ? nullptr : FindDinoBalance(*balances, object);
 }
@@ -124,10 +124,10 @@ void** AsSlot(Function** slot)
 
 float Hook_TakeDamage(APrimalDinoCharacter* dino, float damage, FDamageEvent* event, AController* instigator, AActor* causer)
 {
-    const BalancedDino* victim = SpeciesEntry(dino);
+    const BalancedDino* victim = SpeciesBalance(dino);
     damage = AfterResistance(damage, victim);
     if (causer != nullptr) {
-        damage = AfterAttack(damage, SpeciesEntry(causer));
+        damage = AfterAttack(damage, SpeciesBalance(causer));
         damage = AfterTurretFactor(damage, victim);
     }
     return TakeDamageGame(dino, damage, event, instigator, causer);
@@ -139,7 +139,7 @@ APrimalBuff* Hook_AddBuff(APrimalBuff* buff, ACharacter* character, AActor* othe
     if (buff == nullptr || !IsNetBuff(buff)) {
         return AddBuffGame(buff, character, other);
     }
-    const BalancedDino* entry = SpeciesEntry(character);
+    const BalancedDino* entry = SpeciesBalance(character);
     if (entry && entry->DisableNet) {
         return nullptr;
     }
@@ -153,7 +153,7 @@ void Hook_TameDino(APrimalDinoCharacter* dino, AShooterPlayerController* player,
         TameDinoGame(dino, player, ignoreMaxTameLimit, overrideTeam, preventNameDialog, skipAddingTamedLevels, suppressNotifications);
         return;
     }
-    const BalancedDino* entry = SpeciesEntry(dino);
+    const BalancedDino* entry = SpeciesBalance(dino);
     if (entry && !entry->AllowTame) {
         return;
     }
@@ -166,7 +166,7 @@ void Hook_TameDino(APrimalDinoCharacter* dino, AShooterPlayerController* player,
 void Hook_DoMate(APrimalDinoCharacter* dino, APrimalDinoCharacter* partner)
 {
     // Only the dino the game runs the mating on decides; the partner's species plays no part.
-    const BalancedDino* entry = SpeciesEntry(dino);
+    const BalancedDino* entry = SpeciesBalance(dino);
     if (entry && !entry->AllowBreed) {
         return;
     }
@@ -179,7 +179,7 @@ bool Hook_TryMultiUse(APrimalDinoCharacter* dino, APlayerController* player, int
     if (useIndex != kRideUseIndex) {
         return TryMultiUseGame(dino, player, useIndex);
     }
-    const BalancedDino* entry = SpeciesEntry(dino);
+    const BalancedDino* entry = SpeciesBalance(dino);
     if (entry && !entry->AllowRide) {
         return false;
     }

@@ -7,8 +7,8 @@
 #include <optional>
 #include <tuple>
 
+#include "balance/BalanceLookup.h"
 #include "balance/BlueprintPath.h"
-#include "balance/DinoEntry.h"
 #include "config/BalanceKeys.h"
 #include "config/BalanceTable.h"
 #include "config/TableChanges.h"
@@ -208,7 +208,7 @@ void ApplyBalance(const BalanceTable& table, APrimalDinoCharacter* dino, const T
     if (!IsEligible(dino)) {
         return;
     }
-    const BalancedDino& current = EntryInEffect(table, dino);
+    const BalancedDino& current = BalanceInEffect(table, dino);
     if (changes == nullptr) {
         // With all three multipliers not set nothing can change: spawning a temporary dino for
         // every tamed dino at each start and reload would be pure cost.
@@ -218,7 +218,7 @@ void ApplyBalance(const BalanceTable& table, APrimalDinoCharacter* dino, const T
         return;
     }
     BalancedDino entry = current;
-    RestoreWhatIsNoLongerSet(entry, changes->EntryBefore(SpeciesKeyOf(table, dino), FindDinoBalance(table, dino)));
+    RestoreWhatIsNoLongerSet(entry, changes->BalanceBefore(SpeciesKeyOf(table, dino), FindDinoBalance(table, dino)));
     if (!ChangesNothing(entry)) {
         Apply(dino, entry, cache);
     }

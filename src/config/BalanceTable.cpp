@@ -60,7 +60,7 @@ float ToFloat(const json& value, const BalanceKey& key)
 // document is only read through const access: it may be arbitrarily deep, and a copy (or a
 // missing key added by operator[]) would recurse through all of it. The entry's own members are
 // walked once (most entries set a key or two), and the keys then taken in their table's order.
-BalancedDino ReadEntry(const json& value)
+BalancedDino ReadBalance(const json& value)
 {
     BalancedDino entry;
     if (value.is_null()) {
@@ -161,7 +161,7 @@ LoadReport BalanceTable::LoadBalances(const json& document, FillListener* listen
     const json& globalSection = document.at(kGlobalSection);
     BalancedDino global;
     try {
-        global = ReadEntry(globalSection);
+        global = ReadBalance(globalSection);
     } catch (const std::exception& error) {
         throw ConfigError(InEntry(error, kGlobalSection), kGlobalSection, KeyOfError(error));
     }
@@ -176,7 +176,7 @@ LoadReport BalanceTable::LoadBalances(const json& document, FillListener* listen
     for (const auto& pair : species.items()) {
         ++report.Entries;
         try {
-            ReadEntry(pair.value());
+            ReadBalance(pair.value());
             if (species.is_array()) {
                 keys.AddMadeUp(pair.key());
             } else {
@@ -214,7 +214,7 @@ LoadReport BalanceTable::LoadBalances(const json& document, FillListener* listen
     for (const auto& pair : species.items()) {
         BalancedDino entry;
         try {
-            entry = ReadEntry(pair.value());
+            entry = ReadBalance(pair.value());
         } catch (const std::exception&) {
             continue;  // logged above
         }

@@ -90,7 +90,7 @@ void TableChanges::Finish()
     std::sort(before_.begin(), before_.end(), [](const Before& a, const Before& b) { return *a.Key < *b.Key; });
 }
 
-const BalancedDino& TableChanges::EntryBefore(std::string_view key, const BalancedDino* now) const
+const BalancedDino& TableChanges::BalanceBefore(std::string_view key, const BalancedDino* now) const
 {
     const auto found = std::lower_bound(before_.begin(), before_.end(), key, [](const Before& b, std::string_view k) { return *b.Key < k; });
     if (found != before_.end() && *found->Key == key) {

@@ -18,7 +18,7 @@ class TableChanges final : public FillListener {
 public:
     // The entry that was in effect for species `key` before the fill: its own, or the global one.
     // `now` is the table's entry for `key` after the fill, or null when it has none.
-    const BalancedDino& EntryBefore(std::string_view key, const BalancedDino* now) const;
+    const BalancedDino& BalanceBefore(std::string_view key, const BalancedDino* now) const;
     // One line per added, removed or changed species entry (at most kMaxLines; the global entry
     // first when it changed), then a summary line.
     std::vector<std::string> Describe() const;

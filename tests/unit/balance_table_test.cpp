@@ -309,12 +309,12 @@ TEST_F(BalanceTableTest, AFillKnowsWhatItChangedAndWhatWasInEffectBefore)
                                       R"(Removed "gone")",
                                       R"(Added "new": all defaults)",
                                       "Species entries: 1 changed, 1 added, 1 removed"}));
-    EXPECT_EQ(changes.EntryBefore("changed", table.Find("changed")).DamageResistanceMultiplier, 2.0f);
-    EXPECT_FALSE(changes.EntryBefore("gone", table.Find("gone")).AllowTame);
-    EXPECT_FALSE(changes.EntryBefore("same", table.Find("same")).AllowRide);
-    EXPECT_EQ(changes.EntryBefore("new", table.Find("new")).ReducedFoodConsumptionSpeedMultiplier, 2.0f)
+    EXPECT_EQ(changes.BalanceBefore("changed", table.Find("changed")).DamageResistanceMultiplier, 2.0f);
+    EXPECT_FALSE(changes.BalanceBefore("gone", table.Find("gone")).AllowTame);
+    EXPECT_FALSE(changes.BalanceBefore("same", table.Find("same")).AllowRide);
+    EXPECT_EQ(changes.BalanceBefore("new", table.Find("new")).ReducedFoodConsumptionSpeedMultiplier, 2.0f)
         << "a new species had the global entry";
-    EXPECT_EQ(changes.EntryBefore("never", table.Find("never")).ReducedFoodConsumptionSpeedMultiplier, 2.0f);
+    EXPECT_EQ(changes.BalanceBefore("never", table.Find("never")).ReducedFoodConsumptionSpeedMultiplier, 2.0f);
 }
 
 TEST_F(BalanceTableTest, ANewTableLoadedTwiceChangesNothing)

@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "balance/BalanceLookup.h"
 #include "balance/BlueprintPath.h"
-#include "balance/DinoEntry.h"
 #include "config/BalanceTable.h"
 #include "frame/Plugin.h"
 #include "logging/Logger.h"
@@ -84,7 +84,7 @@ TEST(BlueprintPath, FreesEveryTemporaryText)
     EXPECT_EQ(sim::LiveAllocations(), before);
 }
 
-class DinoEntry : public ::testing::Test {
+class BalanceLookup : public ::testing::Test {
 protected:
     static const BalanceTable& Table() { return *ThePlugin().Balances; }
 
@@ -93,7 +93,7 @@ protected:
                         "blueprint'/game/primalearth/dinos/rex/rex_character_bp.rex_character_bp'": {"AllowTame": false}}})"};
 };
 
-TEST_F(DinoEntry, FindsTheSpeciesEntryByExactBytes)
+TEST_F(BalanceLookup, FindsTheSpeciesEntryByExactBytes)
 {
     UObject* raptor = Spawned(plugin.World(), "Raptor", "r");
     UObject* rex = Spawned(plugin.World(), "Rex", "x");
@@ -105,20 +105,20 @@ TEST_F(DinoEntry, FindsTheSpeciesEntryByExactBytes)
     EXPECT_EQ(FindDinoBalance(Table(), nullptr), nullptr);
 }
 
-TEST_F(DinoEntry, EntryInEffectFallsBackToTheWholeGlobalEntry)
+TEST_F(BalanceLookup, BalanceInEffectFallsBackToTheWholeGlobalEntry)
 {
     UObject* raptor = Spawned(plugin.World(), "Raptor", "r");
     UObject* dodo = Spawned(plugin.World(), "Dodo", "d");
     EXPECT_EQ(FindDinoBalance(Table(), dodo), nullptr) << "lookups never hand out the global entry";
 
-    EXPECT_EQ(&EntryInEffect(Table(), dodo), &Table().Global);
-    EXPECT_EQ(EntryInEffect(Table(), dodo).ReducedFoodConsumptionSpeedMultiplier, 0.5f);
-    const BalancedDino& own = EntryInEffect(Table(), raptor);
+    EXPECT_EQ(&BalanceInEffect(Table(), dodo), &Table().Global);
+    EXPECT_EQ(BalanceInEffect(Table(), dodo).ReducedFoodConsumptionSpeedMultiplier, 0.5f);
+    const BalancedDino& own = BalanceInEffect(Table(), raptor);
     EXPECT_EQ(own.DamageResistanceMultiplier, 2.5f);
     EXPECT_EQ(own.ReducedFoodConsumptionSpeedMultiplier, -1.0f) << "a species entry is taken whole, defaults included";
 }
 
-TEST_F(DinoEntry, AReloadIsSeenByTheNextLookup)
+TEST_F(BalanceLookup, AReloadIsSeenByTheNextLookup)
 {
     UObject* raptor = Spawned(plugin.World(), "Raptor", "r");
     ASSERT_NE(FindDinoBalance(Table(), raptor), nullptr);
@@ -131,10 +131,10 @@ TEST_F(DinoEntry, AReloadIsSeenByTheNextLookup)
     plugin.Server().WriteConfig(R"({"GlobalDinoBalance": null, "DinoBalance": {}})");
     ASSERT_TRUE(ThePlugin().Reload().Succeeded);
     EXPECT_EQ(FindDinoBalance(Table(), raptor), nullptr) << "the removed entry is gone";
-    EXPECT_EQ(&EntryInEffect(Table(), raptor), &Table().Global);
+    EXPECT_EQ(&BalanceInEffect(Table(), raptor), &Table().Global);
 }
 
-TEST(DinoEntryCache, AClassMadeAtTheAddressOfAFreedOneIsLookedUpAgain)
+TEST(BalanceLookupCache, AClassMadeAtTheAddressOfAFreedOneIsLookedUpAgain)
 {
     LoadedPlugin plugin(std::string(R"({"GlobalDinoBalance": null, "DinoBalance": {")") + kRaptorPath +
                         R"(": {"DamageResistanceMultiplier": 2}, "Blueprint'/Game/PrimalEarth/Dinos/Rex/Rex_Character_BP.Rex_Character_BP'": )"
@@ -158,7 +158,7 @@ TEST(DinoEntryCache, AClassMadeAtTheAddressOfAFreedOneIsLookedUpAgain)
     EXPECT_EQ(found->DamageResistanceMultiplier, 3.0f);
 }
 
-TEST(DinoEntryCache, ATableMadeAnewWhereAnotherWasIsLookedUpAfresh)
+TEST(BalanceLookupCache, ATableMadeAnewWhereAnotherWasIsLookedUpAfresh)
 {
     // A table freed and another made at its address, filled as often: what the lookup remembered
     // of the first must not be handed out for the second.

@@ -1,4 +1,4 @@
-#include "balance/DinoEntry.h"
+#include "balance/BalanceLookup.h"
 
 #include <array>
 #include <cstdint>
@@ -13,12 +13,12 @@ namespace {
 const game::Field<UClass*> kClass("UObjectBase.Class");
 const game::Field<FName> kName("UObjectBase.Name");
 
-// What one class stands for in one fill of the table.
-struct ClassEntry {
+// What one class stands for in one fill of the table: its species key and balance.
+struct ClassBalance {
     // The class object's name: a class freed and another made at the same address has another.
     std::int32_t NameIndex = 0;
     std::string Key;
-    const BalancedDino* Entry = nullptr;
+    const BalancedDino* Balance = nullptr;
 };
 
 // The classes met since the table was last filled. A handful of recent ones sit in a small
@@ -26,11 +26,11 @@ struct ClassEntry {
 struct ClassCache {
     const BalanceTable* Table = nullptr;
     std::uint64_t Generation = 0;
-    std::unordered_map<const UClass*, ClassEntry> Classes;
+    std::unordered_map<const UClass*, ClassBalance> Classes;
 
     struct Recent {
         const UClass* Class = nullptr;
-        const ClassEntry* Entry = nullptr;
+        const ClassBalance* Balance = nullptr;
     };
     std::array<Recent, 64> Recents{};
 
@@ -52,14 +52,14 @@ ClassCache& Cache()
 }
 
 // The key of an object without a class: it finds only an entry stored under the empty key.
-const ClassEntry& Classless(const BalanceTable& table)
+const ClassBalance& Classless(const BalanceTable& table)
 {
-    static ClassEntry none;
-    none.Entry = table.Find("");
+    static ClassBalance none;
+    none.Balance = table.Find("");
     return none;
 }
 
-const ClassEntry& Lookup(const BalanceTable& table, const UObject* object)
+const ClassBalance& Lookup(const BalanceTable& table, const UObject* object)
 {
     const UClass* cls = kClass.Read(object);
     if (cls == nullptr) {
@@ -71,30 +71,30 @@ const ClassEntry& Lookup(const BalanceTable& table, const UObject* object)
     }
     const std::int32_t nameIndex = kName.Read(cls).ComparisonIndex;
     ClassCache::Recent& recent = cache.Recents[ClassCache::Slot(cls)];
-    if (recent.Class == cls && recent.Entry->NameIndex == nameIndex) {
-        return *recent.Entry;
+    if (recent.Class == cls && recent.Balance->NameIndex == nameIndex) {
+        return *recent.Balance;
     }
-    ClassEntry& entry = cache.Classes[cls];
-    if (entry.Key.empty() || entry.NameIndex != nameIndex) {
-        entry.NameIndex = nameIndex;
-        entry.Key = MakeBlueprintPath(object).ToString();
-        entry.Entry = table.Find(entry.Key);
+    ClassBalance& known = cache.Classes[cls];
+    if (known.Key.empty() || known.NameIndex != nameIndex) {
+        known.NameIndex = nameIndex;
+        known.Key = MakeBlueprintPath(object).ToString();
+        known.Balance = table.Find(known.Key);
     }
-    recent = ClassCache::Recent{cls, &entry};
-    return entry;
+    recent = ClassCache::Recent{cls, &known};
+    return known;
 }
 
 }  // namespace
 
 const BalancedDino* FindDinoBalance(const BalanceTable& table, const UObject* object)
 {
-    return Lookup(table, object).Entry;
+    return Lookup(table, object).Balance;
 }
 
-const BalancedDino& EntryInEffect(const BalanceTable& table, const UObject* dino)
+const BalancedDino& BalanceInEffect(const BalanceTable& table, const UObject* dino)
 {
-    const BalancedDino* entry = FindDinoBalance(table, dino);
-    return entry != nullptr ? *entry : table.Global;
+    const BalancedDino* own = FindDinoBalance(table, dino);
+    return own != nullptr ? *own : table.Global;
 }
 
 const std::string& SpeciesKeyOf(const BalanceTable& table, const UObject* object)

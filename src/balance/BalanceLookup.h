@@ -1,7 +1,7 @@
 #pragma once
-// The balance entry of a game object's species. The path of a class is formed and looked up once
-// per table fill; after that, a hit or a ride finds its entry without asking the host or the
-// game for anything but the object's class.
+// The balance of a game object's species. The path of a class is formed and looked up once per
+// table fill; after that, a hit or a ride finds its balance without asking the host or the game
+// for anything but the object's class.
 
 #include <string>
 
@@ -12,7 +12,7 @@ class BalanceTable;
 
 // The species entry in `table` for the object's class, or null; never the global entry. Valid until the next fill.
 const BalancedDino* FindDinoBalance(const BalanceTable& table, const UObject* object);
-// The species entry for the dino in `table`, or else its global entry, whole.
-const BalancedDino& EntryInEffect(const BalanceTable& table, const UObject* dino);
+// The balance in effect for the dino: its species entry in `table`, or else the global entry, whole.
+const BalancedDino& BalanceInEffect(const BalanceTable& table, const UObject* dino);
 // The species key of the object's class (its blueprint path in UTF-8); empty for a null object or class.
 const std::string& SpeciesKeyOf(const BalanceTable& table, const UObject* object);
