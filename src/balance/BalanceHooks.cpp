@@ -60,13 +60,6 @@ const BalancedDino* SpeciesBalance(const UObject* object)
     return balances == nullptr ? nullptr : FindDinoBalance(*balances, object);
 }
 
-void ApplyRates(APrimalDinoCharacter* dino)
-{
-    if (balances != nullptr) {
-        ApplyDinoBalance(*balances, dino);
-    }
-}
-
 bool IsNetBuff(APrimalBuff* buff)
 {
     FName name = kName.Read(buff);
@@ -160,7 +153,9 @@ void Hook_TameDino(APrimalDinoCharacter* dino, AShooterPlayerController* player,
     TameDinoGame(dino, player, ignoreMaxTameLimit, overrideTeam, preventNameDialog, skipAddingTamedLevels, suppressNotifications);
     // A new tame gets its species' rates at once rather than at its next BeginPlay or reload;
     // a tame the game did not carry out leaves the dino wild, and the application skips it.
-    ApplyRates(dino);
+    if (balances != nullptr) {
+        ApplyDinoBalance(*balances, dino);
+    }
 }
 
 void Hook_DoMate(APrimalDinoCharacter* dino, APrimalDinoCharacter* partner)
@@ -189,7 +184,9 @@ bool Hook_TryMultiUse(APrimalDinoCharacter* dino, APlayerController* player, int
 void Hook_BeginPlay(APrimalDinoCharacter* dino)
 {
     BeginPlayGame(dino);
-    ApplyRates(dino);
+    if (balances != nullptr) {
+        ApplyDinoBalance(*balances, dino);
+    }
 }
 
 // ---- install table -----------------------------------------------------------------------

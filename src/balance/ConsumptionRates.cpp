@@ -2,10 +2,10 @@
 
 #include <array>
 #include <cstdint>
-#include <initializer_list>
 #include <map>
 #include <optional>
 #include <tuple>
+#include <utility>
 
 #include "balance/BalanceLookup.h"
 #include "balance/BlueprintPath.h"
@@ -44,43 +44,46 @@ const game::Function<void(UObject*, UClass*, TArray<AActor*>*)> kAllActorsOfClas
 
 enum class Owner { StatusComponent, Dino };
 
+// One rate the game keeps for a dino: the consumption multiplier that scales it, and the field
+// that holds it, on the dino or on its status component.
 struct RateField {
+    float BalancedDino::*Multiplier;
     Owner On;
     game::Field<float> Field;
 };
 
-// The fourteen rates, in groups: food, stamina, oxygen.
-const std::array<RateField, 1> kFoodFields{{
-    {Owner::StatusComponent, game::Field<float>("UPrimalCharacterStatusComponent.FoodConsumptionMultiplier")},
-}};
-const std::array<RateField, 12> kStaminaFields{{
-    {Owner::StatusComponent, game::Field<float>("UPrimalCharacterStatusComponent.RunningStaminaConsumptionRate")},
-    {Owner::StatusComponent, game::Field<float>("UPrimalCharacterStatusComponent.JumpStaminaConsumption")},
-    {Owner::StatusComponent, game::Field<float>("UPrimalCharacterStatusComponent.CrouchedStaminaConsumptionMultiplier")},
-    {Owner::StatusComponent, game::Field<float>("UPrimalCharacterStatusComponent.ProneStaminaConsumptionMultiplier")},
-    {Owner::StatusComponent, game::Field<float>("UPrimalCharacterStatusComponent.WalkingStaminaConsumptionRate")},
-    {Owner::StatusComponent, game::Field<float>("UPrimalCharacterStatusComponent.SwimmingOrFlyingStaminaConsumptionRate")},
-    {Owner::Dino, game::Field<float>("APrimalDinoCharacter.ChargingStaminaPerSecondDrain")},
-    {Owner::Dino, game::Field<float>("APrimalDinoCharacter.MeleeAttackStaminaCost")},
-    {Owner::Dino, game::Field<float>("APrimalDinoCharacter.SlowFallingStaminaCostPerSecond")},
+// Every rate, in the order they are read and written: food, stamina, oxygen. A new consumption
+// key (described in BalanceKeys.h) brings its rows here; nothing else in this file names a group.
+constexpr float BalancedDino::*kFood = &BalancedDino::ReducedFoodConsumptionSpeedMultiplier;
+constexpr float BalancedDino::*kStamina = &BalancedDino::ReducedStaminaConsumptionSpeedMultiplier;
+constexpr float BalancedDino::*kOxygen = &BalancedDino::ReducedOxygenConsumptionSpeedMultiplier;
+const std::array<RateField, 14> kRates{{
+    {kFood, Owner::StatusComponent, game::Field<float>("UPrimalCharacterStatusComponent.FoodConsumptionMultiplier")},
+    {kStamina, Owner::StatusComponent, game::Field<float>("UPrimalCharacterStatusComponent.RunningStaminaConsumptionRate")},
+    {kStamina, Owner::StatusComponent, game::Field<float>("UPrimalCharacterStatusComponent.JumpStaminaConsumption")},
+    {kStamina, Owner::StatusComponent, game::Field<float>("UPrimalCharacterStatusComponent.CrouchedStaminaConsumptionMultiplier")},
+    {kStamina, Owner::StatusComponent, game::Field<float>("UPrimalCharacterStatusComponent.ProneStaminaConsumptionMultiplier")},
+    {kStamina, Owner::StatusComponent, game::Field<float>("UPrimalCharacterStatusComponent.WalkingStaminaConsumptionRate")},
+    {kStamina, Owner::StatusComponent, game::Field<float>("UPrimalCharacterStatusComponent.SwimmingOrFlyingStaminaConsumptionRate")},
+    {kStamina, Owner::Dino, game::Field<float>("APrimalDinoCharacter.ChargingStaminaPerSecondDrain")},
+    {kStamina, Owner::Dino, game::Field<float>("APrimalDinoCharacter.MeleeAttackStaminaCost")},
+    {kStamina, Owner::Dino, game::Field<float>("APrimalDinoCharacter.SlowFallingStaminaCostPerSecond")},
     // Named like switches, but the game keeps them as float rates: they are scaled like the rest.
-    {Owner::Dino, game::Field<float>("APrimalDinoCharacter.ChargingActivationConsumesStamina")},
-    {Owner::Dino, game::Field<float>("APrimalDinoCharacter.LoseStaminaWithRiderRate")},
-    {Owner::Dino, game::Field<float>("APrimalDinoCharacter.AllowWaterSurfaceExtraJumpStaminaCost")},
-}};
-const std::array<RateField, 1> kOxygenFields{{
-    {Owner::StatusComponent, game::Field<float>("UPrimalCharacterStatusComponent.SubmergedOxygenDecreaseSpeed")},
+    {kStamina, Owner::Dino, game::Field<float>("APrimalDinoCharacter.ChargingActivationConsumesStamina")},
+    {kStamina, Owner::Dino, game::Field<float>("APrimalDinoCharacter.LoseStaminaWithRiderRate")},
+    {kStamina, Owner::Dino, game::Field<float>("APrimalDinoCharacter.AllowWaterSurfaceExtraJumpStaminaCost")},
+    {kOxygen, Owner::StatusComponent, game::Field<float>("UPrimalCharacterStatusComponent.SubmergedOxygenDecreaseSpeed")},
 }};
 
-// A fresh dino's rates, group by group, read right after it was spawned.
-struct FreshRates {
-    std::array<float, 1> Food{};
-    std::array<float, 12> Stamina{};
-    std::array<float, 1> Oxygen{};
-};
+// A fresh dino's rates, in the order of kRates, read right after it was spawned.
+using FreshRates = std::array<float, kRates.size()>;
 
 // The fresh rates of each (class, base level, level) a sweep met; none where the spawn failed.
 using FreshRateCache = std::map<std::tuple<const UClass*, int, int>, std::optional<FreshRates>>;
+
+// Set while ApplyToExistingDinos runs, so that one temporary dino serves every dino of the
+// sweep with the same class and levels; null otherwise, when every application spawns its own.
+FreshRateCache* sweepCache = nullptr;
 
 void* FieldOwner(APrimalDinoCharacter* dino, Owner on)
 {
@@ -88,30 +91,10 @@ void* FieldOwner(APrimalDinoCharacter* dino, Owner on)
     return on == Owner::Dino ? static_cast<void*>(dino) : static_cast<void*>(kStatusComponent.Read(dino));
 }
 
-template <std::size_t N>
-void ReadGroup(APrimalDinoCharacter* fresh, const std::array<RateField, N>& fields, std::array<float, N>& values)
-{
-    for (std::size_t i = 0; i < N; ++i) {
-        values[i] = fields[i].Field.Read(FieldOwner(fresh, fields[i].On));
-    }
-}
-
 // A consumption multiplier that is not set (-1.0) leaves its group of rates alone.
 bool ChangesRates(const BalancedDino& entry, float BalancedDino::*multiplier)
 {
     return KeyOf(multiplier).IsSet(entry.*multiplier);
-}
-
-template <std::size_t N>
-void ScaleGroup(APrimalDinoCharacter* dino, const std::array<RateField, N>& fields, const std::array<float, N>& fresh,
-                const BalancedDino& entry, float BalancedDino::*multiplier)
-{
-    if (!ChangesRates(entry, multiplier)) {
-        return;
-    }
-    for (std::size_t i = 0; i < N; ++i) {
-        fields[i].Field.Write(FieldOwner(dino, fields[i].On), fresh[i] * (entry.*multiplier));
-    }
 }
 
 // Spawns a dino of the live dino's class and levels, reads its rates and destroys it again; none
@@ -138,9 +121,9 @@ std::optional<FreshRates> SpawnFreshRates(APrimalDinoCharacter* dino, int level,
         GetLogger()->error("Error creating tempDino");
     } else {
         rates.emplace();
-        ReadGroup(fresh, kFoodFields, rates->Food);
-        ReadGroup(fresh, kStaminaFields, rates->Stamina);
-        ReadGroup(fresh, kOxygenFields, rates->Oxygen);
+        for (std::size_t i = 0; i < kRates.size(); ++i) {
+            (*rates)[i] = kRates[i].Field.Read(FieldOwner(fresh, kRates[i].On));
+        }
     }
     kForceDestroy(static_cast<AActor*>(fresh));
     return rates;
@@ -150,20 +133,21 @@ std::optional<FreshRates> SpawnFreshRates(APrimalDinoCharacter* dino, int level,
 // rates: those of the fresh dino, times 1. A group the plugin never changed stays untouched.
 void RestoreWhatIsNoLongerSet(BalancedDino& entry, const BalancedDino& before)
 {
-    for (float BalancedDino::*multiplier : {&BalancedDino::ReducedFoodConsumptionSpeedMultiplier,
-                                            &BalancedDino::ReducedStaminaConsumptionSpeedMultiplier,
-                                            &BalancedDino::ReducedOxygenConsumptionSpeedMultiplier}) {
-        if (!ChangesRates(entry, multiplier) && ChangesRates(before, multiplier)) {
-            entry.*multiplier = 1.0f;
+    for (const BalanceKey& key : kBalanceKeys) {
+        if (key.Group == KeyGroup::Consumption && !key.IsSet(entry.*key.Multiplier) && key.IsSet(before.*key.Multiplier)) {
+            entry.*key.Multiplier = 1.0f;
         }
     }
 }
 
 bool ChangesNothing(const BalancedDino& entry)
 {
-    return !ChangesRates(entry, &BalancedDino::ReducedFoodConsumptionSpeedMultiplier) &&
-           !ChangesRates(entry, &BalancedDino::ReducedStaminaConsumptionSpeedMultiplier) &&
-           !ChangesRates(entry, &BalancedDino::ReducedOxygenConsumptionSpeedMultiplier);
+    for (const BalanceKey& key : kBalanceKeys) {
+        if (key.Group == KeyGroup::Consumption && key.IsSet(entry.*key.Multiplier)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 bool IsEligible(APrimalDinoCharacter* dino)
@@ -177,63 +161,50 @@ bool IsEligible(APrimalDinoCharacter* dino)
     return !kIsDead(static_cast<APrimalCharacter*>(dino)) && kTargetingTeam.Read(dino) > kTamedTeamThreshold;
 }
 
-void Apply(APrimalDinoCharacter* dino, const BalancedDino& entry, FreshRateCache* cache)
+}  // namespace
+
+void ApplyConsumptionRates(APrimalDinoCharacter* dino, const BalancedDino& entry)
 {
     UPrimalCharacterStatusComponent* status = kStatusComponent.Read(dino);
     const int level = kCharacterLevel(status);
     const int baseLevel = kBaseLevel.Read(status);
     std::optional<FreshRates> spawned;
     const std::optional<FreshRates>* fresh = &spawned;
-    if (cache == nullptr) {
+    if (sweepCache == nullptr) {
         spawned = SpawnFreshRates(dino, level, baseLevel);
     } else {
         const auto key = std::make_tuple(static_cast<const UClass*>(kClass.Read(dino)), baseLevel, level);
-        auto found = cache->find(key);
-        if (found == cache->end()) {
-            found = cache->emplace(key, SpawnFreshRates(dino, level, baseLevel)).first;
+        auto found = sweepCache->find(key);
+        if (found == sweepCache->end()) {
+            found = sweepCache->emplace(key, SpawnFreshRates(dino, level, baseLevel)).first;
         }
         fresh = &found->second;
     }
     if (!fresh->has_value()) {
         return;
     }
-    const FreshRates& rates = **fresh;
-    ScaleGroup(dino, kFoodFields, rates.Food, entry, &BalancedDino::ReducedFoodConsumptionSpeedMultiplier);
-    ScaleGroup(dino, kStaminaFields, rates.Stamina, entry, &BalancedDino::ReducedStaminaConsumptionSpeedMultiplier);
-    ScaleGroup(dino, kOxygenFields, rates.Oxygen, entry, &BalancedDino::ReducedOxygenConsumptionSpeedMultiplier);
-}
-
-void ApplyBalance(const BalanceTable& table, APrimalDinoCharacter* dino, const TableChanges* changes, FreshRateCache* cache)
-{
-    if (!IsEligible(dino)) {
-        return;
-    }
-    const BalancedDino& current = BalanceInEffect(table, dino);
-    if (changes == nullptr) {
-        // With all three multipliers not set nothing can change: spawning a temporary dino for
-        // every tamed dino at each start and reload would be pure cost.
-        if (!ChangesNothing(current)) {
-            Apply(dino, current, cache);
+    for (std::size_t i = 0; i < kRates.size(); ++i) {
+        const RateField& rate = kRates[i];
+        if (ChangesRates(entry, rate.Multiplier)) {
+            rate.Field.Write(FieldOwner(dino, rate.On), (**fresh)[i] * (entry.*rate.Multiplier));
         }
-        return;
     }
-    BalancedDino entry = current;
-    RestoreWhatIsNoLongerSet(entry, changes->BalanceBefore(SpeciesKeyOf(table, dino), FindDinoBalance(table, dino)));
-    if (!ChangesNothing(entry)) {
-        Apply(dino, entry, cache);
-    }
-}
-
-}  // namespace
-
-void ApplyConsumptionRates(APrimalDinoCharacter* dino, const BalancedDino& entry)
-{
-    Apply(dino, entry, nullptr);
 }
 
 void ApplyDinoBalance(const BalanceTable& table, APrimalDinoCharacter* dino, const TableChanges* changes)
 {
-    ApplyBalance(table, dino, changes, nullptr);
+    if (!IsEligible(dino)) {
+        return;
+    }
+    BalancedDino entry = BalanceInEffect(table, dino);
+    if (changes != nullptr) {
+        RestoreWhatIsNoLongerSet(entry, changes->BalanceBefore(SpeciesKeyOf(table, dino), FindDinoBalance(table, dino)));
+    }
+    // With no consumption multiplier set nothing can change: spawning a temporary dino for
+    // every tamed dino at each start and reload would be pure cost.
+    if (!ChangesNothing(entry)) {
+        ApplyConsumptionRates(dino, entry);
+    }
 }
 
 void ApplyToExistingDinos(const BalanceTable& table, const TableChanges* changes)
@@ -242,11 +213,15 @@ void ApplyToExistingDinos(const BalanceTable& table, const TableChanges* changes
     kAllActorsOfClass(static_cast<UObject*>(ArkApi::GetApiUtils().QueryWorld()), kDinoClass(), &actors);
     // One temporary dino per class and levels serves every dino of the sweep that has them.
     FreshRateCache cache;
+    struct SweepScope {
+        FreshRateCache* outer;
+        ~SweepScope() { sweepCache = outer; }
+    } scope{std::exchange(sweepCache, &cache)};
     // A snapshot: temporary dinos spawned during the walk are not in it.
     for (std::int32_t i = 0; i < actors.ArrayNum; ++i) {
         AActor* actor = actors.Data[i];
         if (kTargetingTeam.Read(actor) >= kSweepTeamMinimum) {
-            ApplyBalance(table, static_cast<APrimalDinoCharacter*>(actor), changes, &cache);
+            ApplyDinoBalance(table, static_cast<APrimalDinoCharacter*>(actor), changes);
         }
     }
     game::Free(actors.Data);
