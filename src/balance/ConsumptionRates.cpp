@@ -119,7 +119,7 @@ void ScaleGroup(APrimalDinoCharacter* dino, const std::array<RateField, N>& fiel
 std::optional<FreshRates> SpawnFreshRates(APrimalDinoCharacter* dino, int level, int baseLevel)
 {
     FString path = MakeBlueprintPath(dino);
-    UWorld* world = ArkApi::GetApiUtils().QueryWorld();
+    UWorld* world = ArkApi::GetApiUtils().GetWorld();
     // A class that did not load is not handed to the spawn.
     UClass* dinoClass = kLoadClass(&path);
     if (dinoClass == nullptr) {
@@ -239,7 +239,7 @@ void ApplyDinoBalance(const BalanceTable& table, APrimalDinoCharacter* dino, con
 void ApplyToExistingDinos(const BalanceTable& table, const TableChanges* changes)
 {
     TArray<AActor*> actors;
-    kAllActorsOfClass(static_cast<UObject*>(ArkApi::GetApiUtils().QueryWorld()), kDinoClass(), &actors);
+    kAllActorsOfClass(static_cast<UObject*>(ArkApi::GetApiUtils().GetWorld()), kDinoClass(), &actors);
     // One temporary dino per class and levels serves every dino of the sweep that has them.
     FreshRateCache cache;
     // A snapshot: temporary dinos spawned during the walk are not in it.

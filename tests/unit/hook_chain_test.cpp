@@ -43,7 +43,7 @@ protected:
     static int CallAsTheGame(int a, int b) { return sim::CallGame<int>("Test.Add", a, b); }
     static bool Install(void* detour, int (**slot)(int, int))
     {
-        return ArkApi::GetHooks().InstallHook("Test.Add", detour, reinterpret_cast<void**>(slot));
+        return ArkApi::GetHooks().SetHook("Test.Add", detour, reinterpret_cast<void**>(slot));
     }
 };
 
@@ -69,13 +69,13 @@ TEST_F(HookChain, RemovingTheOlderDetourRelinksTheNewerOneToTheGame)
 {
     Install(reinterpret_cast<void*>(&FirstDetour), &firstSlot);
     Install(reinterpret_cast<void*>(&SecondDetour), &secondSlot);
-    EXPECT_TRUE(ArkApi::GetHooks().RemoveHook("Test.Add", reinterpret_cast<void*>(&FirstDetour)));
+    EXPECT_TRUE(ArkApi::GetHooks().DisableHook("Test.Add", reinterpret_cast<void*>(&FirstDetour)));
 
     EXPECT_EQ(CallAsTheGame(2, 3), 6);
     EXPECT_EQ(calls, (std::vector<std::string>{"second", "game"}));
 
     calls.clear();
-    EXPECT_TRUE(ArkApi::GetHooks().RemoveHook("Test.Add", reinterpret_cast<void*>(&SecondDetour)));
+    EXPECT_TRUE(ArkApi::GetHooks().DisableHook("Test.Add", reinterpret_cast<void*>(&SecondDetour)));
     EXPECT_EQ(CallAsTheGame(2, 3), 5);
     EXPECT_EQ(calls, (std::vector<std::string>{"game"}));
     EXPECT_EQ(sim::HookCount("Test.Add"), 0u);
@@ -85,7 +85,7 @@ TEST_F(HookChain, RemovingTheNewestDetourRestoresTheOlderOne)
 {
     Install(reinterpret_cast<void*>(&FirstDetour), &firstSlot);
     Install(reinterpret_cast<void*>(&SecondDetour), &secondSlot);
-    ArkApi::GetHooks().RemoveHook("Test.Add", reinterpret_cast<void*>(&SecondDetour));
+    ArkApi::GetHooks().DisableHook("Test.Add", reinterpret_cast<void*>(&SecondDetour));
     EXPECT_EQ(CallAsTheGame(2, 3), 50);
     EXPECT_EQ(calls, (std::vector<std::string>{"first", "game"}));
 }
@@ -93,15 +93,15 @@ TEST_F(HookChain, RemovingTheNewestDetourRestoresTheOlderOne)
 TEST_F(HookChain, UnknownNamesAndDetoursAreAnsweredWithoutHarm)
 {
     int (*slot)(int, int) = nullptr;
-    EXPECT_FALSE(ArkApi::GetHooks().InstallHook("Nobody.Knows", reinterpret_cast<void*>(&FirstDetour), reinterpret_cast<void**>(&slot)));
+    EXPECT_FALSE(ArkApi::GetHooks().SetHook("Nobody.Knows", reinterpret_cast<void*>(&FirstDetour), reinterpret_cast<void**>(&slot)));
     EXPECT_EQ(slot, nullptr);
-    EXPECT_FALSE(ArkApi::GetHooks().InstallHook("Test.Add", nullptr, reinterpret_cast<void**>(&slot)));
-    EXPECT_FALSE(ArkApi::GetHooks().InstallHook("Test.Add", reinterpret_cast<void*>(&FirstDetour), nullptr));
-    EXPECT_FALSE(ArkApi::GetHooks().RemoveHook("Nobody.Knows", reinterpret_cast<void*>(&FirstDetour)));
-    EXPECT_FALSE(ArkApi::GetHooks().RemoveHook("Test.Add", reinterpret_cast<void*>(&SecondDetour)));
-    EXPECT_EQ(ArkApi::GetAddress("Nobody.Knows"), nullptr);
-    EXPECT_EQ(ArkApi::GetAddress(nullptr, "AActor.TargetingTeam"), nullptr);
-    EXPECT_EQ(ArkApi::GetBitField(nullptr, "Nobody.Knows").Word, nullptr);
+    EXPECT_FALSE(ArkApi::GetHooks().SetHook("Test.Add", nullptr, reinterpret_cast<void**>(&slot)));
+    EXPECT_FALSE(ArkApi::GetHooks().SetHook("Test.Add", reinterpret_cast<void*>(&FirstDetour), static_cast<void**>(nullptr)));
+    EXPECT_FALSE(ArkApi::GetHooks().DisableHook("Nobody.Knows", reinterpret_cast<void*>(&FirstDetour)));
+    EXPECT_FALSE(ArkApi::GetHooks().DisableHook("Test.Add", reinterpret_cast<void*>(&SecondDetour)));
+    EXPECT_EQ(GetAddress("Nobody.Knows"), nullptr);
+    EXPECT_EQ(GetAddress(static_cast<const void*>(nullptr), "AActor.TargetingTeam"), 0u);
+    EXPECT_EQ(GetBitField(static_cast<const void*>(nullptr), "Nobody.Knows").offset, 0u);
     EXPECT_EQ(CallAsTheGame(1, 1), 2);
 }
 
@@ -110,9 +110,9 @@ TEST(GameAllocator, CountsLiveBlocksAndIgnoresPointersItNeverHandedOut)
     using Malloc = void* (*)(std::size_t, std::uint32_t);
     using Realloc = void* (*)(void*, std::size_t);
     using Free = void (*)(void*);
-    auto malloc = reinterpret_cast<Malloc>(ArkApi::GetAddress("FMemory.Malloc"));
-    auto realloc = reinterpret_cast<Realloc>(ArkApi::GetAddress("FMemory.Realloc"));
-    auto free = reinterpret_cast<Free>(ArkApi::GetAddress("FMemory.Free"));
+    auto malloc = reinterpret_cast<Malloc>(GetAddress("FMemory.Malloc"));
+    auto realloc = reinterpret_cast<Realloc>(GetAddress("FMemory.Realloc"));
+    auto free = reinterpret_cast<Free>(GetAddress("FMemory.Free"));
     const std::size_t before = sim::LiveAllocations();
     const std::size_t unknownBefore = sim::UnknownPointerFrees();
 
