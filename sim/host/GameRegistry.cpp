@@ -38,9 +38,9 @@ void RegisterField(const std::string& name, std::ptrdiff_t offset)
     detail::GetRegistry().Fields[name] = offset;
 }
 
-void RegisterBitField(const std::string& name, std::ptrdiff_t wordOffset, std::uint32_t position, std::uint32_t bits)
+void RegisterBitField(const std::string& name, std::ptrdiff_t wordOffset, std::uint32_t position, std::uint32_t bits, std::uint32_t length)
 {
-    detail::GetRegistry().BitFields[name] = detail::BitFieldRecord{wordOffset, position, bits};
+    detail::GetRegistry().BitFields[name] = detail::BitFieldRecord{wordOffset, position, bits, length};
 }
 
 std::uint64_t Lookups()
@@ -81,7 +81,7 @@ BitField GetBitField(const void* object, const std::string& name)
     }
     const sim::detail::BitFieldRecord& field = found->second;
     return BitField{reinterpret_cast<std::uintptr_t>(object) + static_cast<std::uintptr_t>(field.WordOffset), field.Position,
-                    field.Bits, sizeof(std::uint32_t)};
+                    field.Bits, field.Length};
 }
 
 BitField GetBitField(void* object, const std::string& name)

@@ -20,8 +20,9 @@ namespace sim {
 ARK_API void RegisterFunctionEntry(const std::string& name, void* entry, void** head, void* implementation);
 // Registers the field `name` at `offset` bytes inside the objects it belongs to.
 ARK_API void RegisterField(const std::string& name, std::ptrdiff_t offset);
-// Registers the bit field `name`: its 32-bit word at `wordOffset`, bit `position`, `bits` wide.
-ARK_API void RegisterBitField(const std::string& name, std::ptrdiff_t wordOffset, std::uint32_t position, std::uint32_t bits);
+// Registers the bit field `name`: its word of `length` bytes at `wordOffset`, bit `position`, `bits` wide.
+ARK_API void RegisterBitField(const std::string& name, std::ptrdiff_t wordOffset, std::uint32_t position, std::uint32_t bits,
+                              std::uint32_t length = 4);
 
 // The patched entry of one game function: a stub that jumps to the head of its hook chain.
 template <auto Implementation>

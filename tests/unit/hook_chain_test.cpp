@@ -1,12 +1,14 @@
 // The host's hook chains: the game's entry runs the newest detour, each detour calls on through
 // the slot the host filled, and removing any detour relinks the chain around it.
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "SimHost.h"
+#include "host/GameAccess.h"
 
 namespace {
 
@@ -103,6 +105,22 @@ TEST_F(HookChain, UnknownNamesAndDetoursAreAnsweredWithoutHarm)
     EXPECT_EQ(GetAddress(static_cast<const void*>(nullptr), "AActor.TargetingTeam"), 0u);
     EXPECT_EQ(GetBitField(static_cast<const void*>(nullptr), "Nobody.Knows").offset, 0u);
     EXPECT_EQ(CallAsTheGame(1, 1), 2);
+}
+
+// The host reports each bit field's word with its length: a one-byte word is read as one byte
+// (not four, past the end of the object), and a field that does not fit its word reads as unknown.
+TEST(GameBits, ReadTheWordTheHostDescribes)
+{
+    sim::RegisterBitField("Test.LastByteFlag", 3, 7, 1, 1);
+    sim::RegisterBitField("Test.MiddleBits", 1, 4, 3, 2);
+    sim::RegisterBitField("Test.PastItsWord", 3, 6, 4, 1);
+    const auto object = std::make_unique<unsigned char[]>(4);
+    object[1] = 0x70;
+    object[2] = 0x00;
+    object[3] = 0x80;
+    EXPECT_EQ(game::Bits("Test.LastByteFlag").Read(object.get()), 1u);
+    EXPECT_EQ(game::Bits("Test.MiddleBits").Read(object.get()), 7u);
+    EXPECT_EQ(game::Bits("Test.PastItsWord").Read(object.get()), 0u);
 }
 
 TEST(GameAllocator, CountsLiveBlocksAndIgnoresPointersItNeverHandedOut)
