@@ -15,13 +15,15 @@ FUZZ_SECONDS ?= 60
 SOAK_SECONDS ?= 120
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-# Debian packages the build and the tests need.
+# Debian packages the build and the tests need; clang and llvm's nm for the contract check, which
+# compiles the host's declaration for the host's own target (tests/contract).
 PACKAGES := cmake make g++ pkg-config libspdlog-dev libfmt-dev nlohmann-json3-dev \
-            googletest libgtest-dev libgmock-dev libbenchmark-dev python3 python3-jsonschema libedit-dev
+            googletest libgtest-dev libgmock-dev libbenchmark-dev python3 python3-jsonschema libedit-dev \
+            clang-14 llvm-14
 # Node.js may come from elsewhere than Debian (its npm then conflicts with Debian's): only a
 # machine without node and npm commands gets Debian's.
 NODE_PACKAGES := nodejs npm
-# clang and its runtimes (libFuzzer, ASan, UBSan), for make fuzz only.
+# clang's runtimes (libFuzzer, ASan, UBSan), for make fuzz only.
 FUZZ_PACKAGES := clang-14 libclang-rt-14-dev
 
 # Installs those of the Debian packages $(1) that are missing, when run as root; otherwise names

@@ -132,9 +132,9 @@ double MedianRatio(const Call& call, int size)
         installed = hooked;
         for (const BalanceHook& hook : hooks) {
             if (hooked) {
-                ArkApi::GetHooks().InstallHook(hook.FunctionName, hook.Detour, hook.Slot);
+                ArkApi::GetHooks().SetHook(hook.FunctionName, hook.Detour, hook.Slot);
             } else {
-                ArkApi::GetHooks().RemoveHook(hook.FunctionName, hook.Detour);
+                ArkApi::GetHooks().DisableHook(hook.FunctionName, hook.Detour);
             }
         }
     };

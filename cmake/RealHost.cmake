@@ -1,7 +1,8 @@
 # Building the plugin for a real server: linked against the host's own import library for
-# version.dll (ArkApi's version.lib) instead of the stand-in host. Only DinoTuner.dll is built
-# then; the simulated server, the checker and the tests need the stand-in host.
-#   cmake --preset windows-msvc -DDINOTUNER_HOST_IMPORT_LIBRARY=C:/path/to/version.lib
+# version.dll (ArkApi's version.lib) instead of the stand-in host, its logging built against the
+# host's spdlog (DINOTUNER_HOST_SDK, cmake/HostSdk.cmake). Only DinoTuner.dll is built then; the
+# simulated server, the checker and the tests need the stand-in host.
+#   cmake --preset windows-msvc -DDINOTUNER_HOST_IMPORT_LIBRARY=C:/path/to/version.lib -DDINOTUNER_HOST_SDK=C:/path/to/sdk
 
 set(DINOTUNER_HOST_IMPORT_LIBRARY "" CACHE FILEPATH
   "The host's own import library for version.dll; empty: link against the stand-in host")
@@ -14,6 +15,10 @@ if(NOT WIN32)
 endif()
 if(NOT EXISTS ${DINOTUNER_HOST_IMPORT_LIBRARY})
   message(FATAL_ERROR "DINOTUNER_HOST_IMPORT_LIBRARY: ${DINOTUNER_HOST_IMPORT_LIBRARY} does not exist")
+endif()
+if(NOT DINOTUNER_HOST_SDK)
+  message(FATAL_ERROR "DINOTUNER_HOST_IMPORT_LIBRARY needs DINOTUNER_HOST_SDK: the plugin writes to the host's log sinks, "
+                      "so its logging is built against the spdlog of the host's SDK (include/Logger/spdlog)")
 endif()
 
 # The name the plugin's targets link against, as for the stand-in host.

@@ -151,6 +151,7 @@ void Console::Shutdown()
     }
     BeginCommand();
     try {
+        // The server is going down: the note about the log formatter would only repeat the README.
         plugin_.Unload();
     } catch (const ConsoleError& error) {
         ReportError(error.what());

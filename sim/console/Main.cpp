@@ -149,7 +149,7 @@ int main(int argc, char** argv)
     // The host reports the folder as the system names it (on Windows: drive letter, backslashes).
     sim::SetCurrentDir(sim::os::FullPath(options.Dir));
     sim::OpenLogFile(options.Dir);
-    sim::SetServerState(options.ServerState);
+    sim::SetServerStatus(options.ServerState == 1 ? ArkApi::ServerStatus::Ready : ArkApi::ServerStatus::Loading);
     const std::string pluginPath = options.PluginPath.value_or(sim::FileNextToExecutable(kPluginFileName, argv[0]));
     console::Console console(pluginPath);
     console.SetNarrate(options.Narrate);

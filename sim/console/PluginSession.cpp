@@ -25,7 +25,7 @@ void PluginSession::Load()
     }
 }
 
-void PluginSession::Unload()
+std::string PluginSession::Unload()
 {
     if (!loader_.IsLoaded()) {
         throw ConsoleError("no plugin is loaded");
@@ -35,7 +35,7 @@ void PluginSession::Unload()
         leftovers = Leftovers(Snapshot());
         return leftovers.empty();
     });
-    sim::ResetLogFormats();
+    const std::size_t formatters = sim::TakeBackLogFormats();
     if (!leftovers.empty()) {
         std::string message = "after detach the plugin still holds";
         for (std::size_t i = 0; i < leftovers.size(); ++i) {
@@ -47,6 +47,11 @@ void PluginSession::Unload()
     if (!note.empty()) {
         throw ConsoleError(note);
     }
+    if (formatters == 0) {
+        return "";
+    }
+    return "note: " + std::to_string(formatters) + " of the host's log sinks still held the plugin's log formatter; the stand-in host "
+           "took it back (a host built with spdlog 1.x keeps it: see the README)";
 }
 
 PluginSession::HostHoldings PluginSession::Snapshot()

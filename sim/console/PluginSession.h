@@ -22,8 +22,9 @@ public:
     // Delivers process detach and unloads the library; throws ConsoleError when none is loaded,
     // or (after detaching) when the plugin left hooks or commands with the host, in which case
     // the library stays mapped so that they never call into unmapped code (where the system
-    // allows it: not on Windows).
-    void Unload();
+    // allows it: not on Windows). Returns a note when the host's log sinks still held the
+    // plugin's log formatter, which the stand-in host then takes back; otherwise "".
+    std::string Unload();
     bool IsLoaded() const { return loader_.IsLoaded(); }
     const std::string& LibraryPath() const { return libraryPath_; }
 

@@ -30,7 +30,7 @@ void RunRconRequest(std::int32_t requestId, const std::string& body, const RconR
     RCONClientConnection* connection = world.NewRconConnection(reply);
     bool handled = false;
     try {
-        handled = sim::ExecuteRconCommand(connection, &packet, ArkApi::GetApiUtils().QueryWorld());
+        handled = sim::ExecuteRconCommand(connection, &packet, ArkApi::GetApiUtils().GetWorld());
     } catch (...) {
         world.CloseRconConnection(connection);
         throw;

@@ -62,7 +62,10 @@ void Load(Console& console, Arguments& arguments)
 void Unload(Console& console, Arguments& arguments)
 {
     arguments.End();
-    console.Plugin().Unload();
+    const std::string note = console.Plugin().Unload();
+    if (!note.empty()) {
+        console.Print(note);
+    }
 }
 
 void State(Console& console, Arguments& arguments)
@@ -72,7 +75,7 @@ void State(Console& console, Arguments& arguments)
     if (state != "up" && state != "starting") {
         throw ConsoleError("state must be up or starting, not '" + state + "'");
     }
-    sim::SetServerState(state == "up" ? static_cast<int>(ServerStatus::Ready) : static_cast<int>(ServerStatus::Loading));
+    sim::SetServerStatus(state == "up" ? ArkApi::ServerStatus::Ready : ArkApi::ServerStatus::Loading);
     console.Print("state " + state);
 }
 

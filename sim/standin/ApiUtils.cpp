@@ -7,12 +7,12 @@ namespace {
 
 class ApiUtils final : public ArkApi::IApiUtils {
 public:
-    UWorld* QueryWorld() const override { return World; }
-    AShooterGameMode* QueryShooterGameMode() const override { return nullptr; }
-    int QueryServerState() const override { return State; }
+    UWorld* GetWorld() const override { return World; }
+    AShooterGameMode* GetShooterGameMode() const override { return nullptr; }
+    ArkApi::ServerStatus GetStatus() const override { return Status; }
 
     UWorld* World = nullptr;
-    int State = static_cast<int>(ServerStatus::Loading);
+    ArkApi::ServerStatus Status = ArkApi::ServerStatus::Loading;
 };
 
 ApiUtils& Utils()
@@ -49,11 +49,11 @@ namespace sim {
 
 void detail::ResetServer()
 {
-    Utils().State = static_cast<int>(ServerStatus::Loading);
+    Utils().Status = ArkApi::ServerStatus::Loading;
     CurrentDir() = ".";
 }
 
-void SetServerState(int state) { Utils().State = state; }
+void SetServerStatus(ArkApi::ServerStatus status) { Utils().Status = status; }
 void SetWorld(UWorld* world) { Utils().World = world; }
 
 void SetCurrentDir(const std::string& directory)

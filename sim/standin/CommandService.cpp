@@ -70,40 +70,43 @@ std::vector<std::string> Names(const Registry<Callback>& registry)
 
 class CommandService final : public ArkApi::ICommands {
 public:
-    void AddOnTickCallback(const FString&, const std::function<void(float)>&) override {}
-    void RegisterChatCommand(const FString& command, const ArkApi::ChatCommandCallback& callback) override
+    void AddChatCommand(const FString& command, const ArkApi::ChatCommandCallback& callback) override
     {
-        sim::detail::Record("RegisterChatCommand", command.ToString());
+        sim::detail::Record("AddChatCommand", command.ToString());
         Chat.push_back({command.ToString(), callback});
     }
-    void RegisterConsoleCommand(const FString& command, const ArkApi::ConsoleCommandCallback& callback) override
+    void AddConsoleCommand(const FString& command, const ArkApi::ConsoleCommandCallback& callback) override
     {
-        sim::detail::Record("RegisterConsoleCommand", command.ToString());
+        sim::detail::Record("AddConsoleCommand", command.ToString());
         Console.push_back({command.ToString(), callback});
     }
-    void RegisterRconCommand(const FString& command, const ArkApi::RconCommandCallback& callback) override
+    void AddRconCommand(const FString& command, const ArkApi::RconCommandCallback& callback) override
     {
-        sim::detail::Record("RegisterRconCommand", command.ToString());
+        sim::detail::Record("AddRconCommand", command.ToString());
         Rcon.push_back({command.ToString(), callback});
     }
+    // The simulated server has no frames, timer or chat-message events: these keep nothing.
+    void AddOnTickCallback(const FString&, const std::function<void(float)>&) override {}
     void AddOnTimerCallback(const FString&, const std::function<void()>&) override {}
-    bool RemoveOnTickCallback(const FString&) override { return false; }
-    bool RemoveOnTimerCallback(const FString&) override { return false; }
-    bool UnregisterChatCommand(const FString& command) override
+    void AddOnChatMessageCallback(const FString&, const ArkApi::ChatMessageCallback&) override {}
+    bool RemoveChatCommand(const FString& command) override
     {
-        sim::detail::Record("UnregisterChatCommand", command.ToString());
+        sim::detail::Record("RemoveChatCommand", command.ToString());
         return Withdraw(Chat, command);
     }
-    bool UnregisterConsoleCommand(const FString& command) override
+    bool RemoveConsoleCommand(const FString& command) override
     {
-        sim::detail::Record("UnregisterConsoleCommand", command.ToString());
+        sim::detail::Record("RemoveConsoleCommand", command.ToString());
         return Withdraw(Console, command);
     }
-    bool UnregisterRconCommand(const FString& command) override
+    bool RemoveRconCommand(const FString& command) override
     {
-        sim::detail::Record("UnregisterRconCommand", command.ToString());
+        sim::detail::Record("RemoveRconCommand", command.ToString());
         return Withdraw(Rcon, command);
     }
+    bool RemoveOnTickCallback(const FString&) override { return false; }
+    bool RemoveOnTimerCallback(const FString&) override { return false; }
+    bool RemoveOnChatMessageCallback(const FString&) override { return false; }
 
     Registry<ArkApi::ChatCommandCallback> Chat;
     Registry<ArkApi::ConsoleCommandCallback> Console;

@@ -38,9 +38,9 @@ void RegisterField(const std::string& name, std::ptrdiff_t offset)
     detail::GetRegistry().Fields[name] = offset;
 }
 
-void RegisterBitField(const std::string& name, std::ptrdiff_t wordOffset, std::uint32_t position, std::uint32_t bits)
+void RegisterBitField(const std::string& name, std::ptrdiff_t wordOffset, std::uint32_t position, std::uint32_t bits, std::uint32_t length)
 {
-    detail::GetRegistry().BitFields[name] = detail::BitFieldRecord{wordOffset, position, bits};
+    detail::GetRegistry().BitFields[name] = detail::BitFieldRecord{wordOffset, position, bits, length};
 }
 
 std::uint64_t Lookups()
@@ -50,7 +50,7 @@ std::uint64_t Lookups()
 
 }  // namespace sim
 
-namespace ArkApi {
+// The host's lookups live in the global namespace, as the host declares them.
 
 void* GetAddress(const std::string& name)
 {
@@ -60,15 +60,15 @@ void* GetAddress(const std::string& name)
     return found == registry.Functions.end() ? nullptr : found->second.Entry;
 }
 
-void* GetAddress(const void* object, const std::string& name)
+unsigned long long GetAddress(const void* object, const std::string& name)
 {
     sim::detail::Registry& registry = sim::detail::GetRegistry();
     ++registry.Lookups;
     const auto found = registry.Fields.find(name);
     if (object == nullptr || found == registry.Fields.end()) {
-        return nullptr;
+        return 0;
     }
-    return const_cast<char*>(static_cast<const char*>(object)) + found->second;
+    return reinterpret_cast<std::uintptr_t>(object) + static_cast<std::uintptr_t>(found->second);
 }
 
 BitField GetBitField(const void* object, const std::string& name)
@@ -77,10 +77,14 @@ BitField GetBitField(const void* object, const std::string& name)
     ++registry.Lookups;
     const auto found = registry.BitFields.find(name);
     if (object == nullptr || found == registry.BitFields.end()) {
-        return BitField{};
+        return BitField{0, 0, 0, 0};
     }
-    auto* word = reinterpret_cast<std::uint32_t*>(const_cast<char*>(static_cast<const char*>(object)) + found->second.WordOffset);
-    return BitField{word, found->second.Position, found->second.Bits};
+    const sim::detail::BitFieldRecord& field = found->second;
+    return BitField{reinterpret_cast<std::uintptr_t>(object) + static_cast<std::uintptr_t>(field.WordOffset), field.Position,
+                    field.Bits, field.Length};
 }
 
-}  // namespace ArkApi
+BitField GetBitField(void* object, const std::string& name)
+{
+    return GetBitField(static_cast<const void*>(object), name);
+}

@@ -25,6 +25,7 @@ struct BitFieldRecord {
     std::ptrdiff_t WordOffset = 0;
     std::uint32_t Position = 0;
     std::uint32_t Bits = 0;
+    std::uint32_t Length = 4;
 };
 
 struct Registry {

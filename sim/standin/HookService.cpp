@@ -29,9 +29,9 @@ std::function<void(const HostRequest&)>& RequestListener()
 
 class HookService final : public ArkApi::IHooks {
 public:
-    bool RemoveHook(const std::string& functionName, void* detour) override
+    bool DisableHook(const std::string& functionName, void* detour) override
     {
-        Record("RemoveHook", functionName, detour);
+        Record("DisableHook", functionName, detour);
         auto found = GetRegistry().Functions.find(functionName);
         if (found == GetRegistry().Functions.end()) {
             return false;
@@ -47,9 +47,10 @@ public:
         return true;
     }
 
-    bool InstallHook(const std::string& functionName, void* detour, void** original) override
+private:
+    bool SetHookInternal(const std::string& functionName, void* detour, void** original) override
     {
-        Record("InstallHook", functionName, detour);
+        Record("SetHook", functionName, detour);
         auto found = GetRegistry().Functions.find(functionName);
         if (found == GetRegistry().Functions.end() || detour == nullptr || original == nullptr) {
             return false;

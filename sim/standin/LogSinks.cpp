@@ -74,14 +74,10 @@ std::vector<spdlog::sink_ptr>& Sinks()
 
 }  // namespace
 
-namespace ArkApi {
-
 std::vector<spdlog::sink_ptr>& GetLogSinks()
 {
     return Sinks();
 }
-
-}  // namespace ArkApi
 
 namespace sim {
 
@@ -104,13 +100,15 @@ void OpenLogFile(const std::string& directory)
     Sinks().push_back(std::make_shared<FileSink>(logs / "ArkApi.log"));
 }
 
-void ResetLogFormats()
+std::size_t TakeBackLogFormats()
 {
+    std::size_t taken = 0;
     for (const spdlog::sink_ptr& sink : Sinks()) {
         if (auto* hostSink = dynamic_cast<HostSink*>(sink.get())) {
-            hostSink->ResetFormat();
+            taken += hostSink->TakeBackFormat() ? 1 : 0;
         }
     }
+    return taken;
 }
 
 }  // namespace sim

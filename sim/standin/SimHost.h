@@ -20,8 +20,9 @@ namespace sim {
 ARK_API void RegisterFunctionEntry(const std::string& name, void* entry, void** head, void* implementation);
 // Registers the field `name` at `offset` bytes inside the objects it belongs to.
 ARK_API void RegisterField(const std::string& name, std::ptrdiff_t offset);
-// Registers the bit field `name`: its 32-bit word at `wordOffset`, bit `position`, `bits` wide.
-ARK_API void RegisterBitField(const std::string& name, std::ptrdiff_t wordOffset, std::uint32_t position, std::uint32_t bits);
+// Registers the bit field `name`: its word of `length` bytes at `wordOffset`, bit `position`, `bits` wide.
+ARK_API void RegisterBitField(const std::string& name, std::ptrdiff_t wordOffset, std::uint32_t position, std::uint32_t bits,
+                              std::uint32_t length = 4);
 
 // The patched entry of one game function: a stub that jumps to the head of its hook chain.
 template <auto Implementation>
@@ -45,13 +46,13 @@ void RegisterFunction(const std::string& name)
 template <typename R, typename... A>
 R CallGame(const std::string& name, A... args)
 {
-    return reinterpret_cast<R (*)(A...)>(ArkApi::GetAddress(name))(args...);
+    return reinterpret_cast<R (*)(A...)>(GetAddress(name))(args...);
 }
 
 // ---- what a plugin asked the host --------------------------------------------------------
 
 struct HostRequest {
-    std::string Operation;  // "InstallHook", "RemoveHook", "RegisterConsoleCommand", ...
+    std::string Operation;  // the host method asked: "SetHook", "DisableHook", "AddConsoleCommand", ...
     std::string Name;       // function or command name
     void* Detour = nullptr; // for hook requests
 };
@@ -65,7 +66,7 @@ ARK_API std::size_t HookCount(const std::string& name);
 
 // ---- server ------------------------------------------------------------------------------
 
-ARK_API void SetServerState(int state);
+ARK_API void SetServerStatus(ArkApi::ServerStatus status);
 ARK_API void SetWorld(UWorld* world);
 ARK_API void SetCurrentDir(const std::string& directory);
 
@@ -89,9 +90,10 @@ ARK_API std::vector<std::string> RconCommandNames();
 ARK_API void SetLogOutput(std::function<void(const std::string&)> output);
 // Adds a file sink writing to DIR/ArkApi/Logs/ArkApi.log (created when missing).
 ARK_API void OpenLogFile(const std::string& directory);
-// After a plugin's library is unloaded: every sink of the host's list lets go of the formatter the
-// plugin's logger gave it and formats with the host's own again (see HostSink.h).
-ARK_API void ResetLogFormats();
+// After a plugin's library is unloaded: every sink of the host's list lets go of a formatter the
+// plugin's logger gave it and formats with the host's own again, which a host built with spdlog
+// 1.x does not do (see HostSink.h). Returns how many sinks held a plugin's formatter.
+ARK_API std::size_t TakeBackLogFormats();
 
 // ---- starting afresh ----
 

@@ -102,7 +102,7 @@ bool ChangesRates(const BalancedDino& entry, float BalancedDino::*multiplier)
 std::optional<FreshRates> SpawnFreshRates(APrimalDinoCharacter* dino, int level, int baseLevel)
 {
     FString path = MakeBlueprintPath(dino);
-    UWorld* world = ArkApi::GetApiUtils().QueryWorld();
+    UWorld* world = ArkApi::GetApiUtils().GetWorld();
     // A class that did not load is not handed to the spawn.
     UClass* dinoClass = kLoadClass(&path);
     if (dinoClass == nullptr) {
@@ -210,7 +210,7 @@ void ApplyDinoBalance(const BalanceTable& table, APrimalDinoCharacter* dino, con
 void ApplyToExistingDinos(const BalanceTable& table, const TableChanges* changes)
 {
     TArray<AActor*> actors;
-    kAllActorsOfClass(static_cast<UObject*>(ArkApi::GetApiUtils().QueryWorld()), kDinoClass(), &actors);
+    kAllActorsOfClass(static_cast<UObject*>(ArkApi::GetApiUtils().GetWorld()), kDinoClass(), &actors);
     // One temporary dino per class and levels serves every dino of the sweep that has them.
     FreshRateCache cache;
     struct SweepScope {

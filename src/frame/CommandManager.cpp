@@ -43,19 +43,19 @@ void CommandManager::registerCommand(BaseCommand* command)
             chat->execute(player, message, mode);
         };
         const FString name = chat->Name;
-        ArkApi::GetCommands().RegisterChatCommand(name, callback);
+        ArkApi::GetCommands().AddChatCommand(name, callback);
     } else if (auto* console = dynamic_cast<BaseConsoleCommand*>(command)) {
         ArkApi::ConsoleCommandCallback callback = [console](APlayerController* player, FString* line, bool flag) {
             console->execute(player, line, flag);
         };
         const FString name = console->Name;
-        ArkApi::GetCommands().RegisterConsoleCommand(name, callback);
+        ArkApi::GetCommands().AddConsoleCommand(name, callback);
     } else if (auto* rcon = dynamic_cast<BaseRConCommand*>(command)) {
         ArkApi::RconCommandCallback callback = [rcon](RCONClientConnection* connection, RCONPacket* packet, UWorld* world) {
             rcon->execute(connection, packet, world);
         };
         const FString name = rcon->Name;
-        ArkApi::GetCommands().RegisterRconCommand(name, callback);
+        ArkApi::GetCommands().AddRconCommand(name, callback);
     } else {
         GetLogger()->warn("Attemped to register an unvalid command!");
         return;
@@ -71,13 +71,13 @@ void CommandManager::unregisterCommand(BaseCommand* command)
 {
     if (auto* chat = dynamic_cast<BasePlayerCommand*>(command)) {
         const FString name = chat->Name;
-        ArkApi::GetCommands().UnregisterChatCommand(name);
+        ArkApi::GetCommands().RemoveChatCommand(name);
     } else if (auto* console = dynamic_cast<BaseConsoleCommand*>(command)) {
         const FString name = console->Name;
-        ArkApi::GetCommands().UnregisterConsoleCommand(name);
+        ArkApi::GetCommands().RemoveConsoleCommand(name);
     } else if (auto* rcon = dynamic_cast<BaseRConCommand*>(command)) {
         const FString name = rcon->Name;
-        ArkApi::GetCommands().UnregisterRconCommand(name);
+        ArkApi::GetCommands().RemoveRconCommand(name);
     } else {
         GetLogger()->warn("Attemped to unregister an unvalid command!");
     }

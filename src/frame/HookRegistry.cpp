@@ -7,7 +7,7 @@
 
 void Hook::InstallAndRecord(const std::string& functionName, void* detour, void** slot)
 {
-    ArkApi::GetHooks().InstallHook(functionName, detour, slot);
+    ArkApi::GetHooks().SetHook(functionName, detour, slot);
     Records.emplace_back(functionName, detour);
 }
 
@@ -22,7 +22,7 @@ void TearDownHookContainer(std::vector<Hook*>& hookList, Hook* container)
 {
     for (const HookDataBase& record : container->Records) {
         const std::string name = record.FunctionName;
-        ArkApi::GetHooks().RemoveHook(name, record.Detour);
+        ArkApi::GetHooks().DisableHook(name, record.Detour);
     }
     const auto found = std::find(hookList.begin(), hookList.end(), container);
     if (found != hookList.end()) {

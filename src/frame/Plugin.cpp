@@ -91,7 +91,7 @@ void DinoTuner::Load()
         GetLogger()->warn("No balances are in effect until DinoTuner.Reload reads a good file");
     }
 
-    if (ArkApi::GetApiUtils().QueryServerState() == static_cast<int>(ServerStatus::Ready)) {
+    if (ArkApi::GetApiUtils().GetStatus() == ArkApi::ServerStatus::Ready) {
         ApplyToExistingDinos(*Balances);
     }
 

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <type_traits>
 
@@ -27,7 +28,7 @@ public:
     R operator()(Args... args) const
     {
         if (entry_ == nullptr) {
-            entry_ = reinterpret_cast<R (*)(Args...)>(ArkApi::GetAddress(std::string(name_)));
+            entry_ = reinterpret_cast<R (*)(Args...)>(GetAddress(std::string(name_)));
             if (entry_ == nullptr) {
                 if constexpr (std::is_void_v<R>) {
                     return;
@@ -75,11 +76,12 @@ private:
         }
         char* base = static_cast<char*>(const_cast<void*>(object));
         if (!known_) {
-            void* address = ArkApi::GetAddress(object, std::string(name_));
-            if (address == nullptr) {
+            // The host answers with the field's address as an integer: the object's plus the offset.
+            const unsigned long long address = GetAddress(object, std::string(name_));
+            if (address == 0) {
                 return nullptr;
             }
-            offset_ = static_cast<char*>(address) - base;
+            offset_ = static_cast<std::ptrdiff_t>(address - reinterpret_cast<std::uintptr_t>(base));
             known_ = true;
         }
         return base + offset_;
@@ -90,7 +92,8 @@ private:
     mutable bool known_ = false;
 };
 
-// The bit field "Class.Field": a number of bits at a position in a 32-bit word of the object.
+// The bit field "Class.Field": a number of bits at a position in a word of the object, the word
+// 1, 2, 4 or 8 bytes long as the host reports it.
 class Bits {
 public:
     explicit constexpr Bits(const char* name) : name_(name) {}
@@ -103,24 +106,30 @@ public:
         }
         const char* base = static_cast<const char*>(object);
         if (!known_) {
-            const BitField field = ArkApi::GetBitField(object, std::string(name_));
-            if (field.Word == nullptr || field.NumBits == 0 || field.BitPosition >= 32) {
+            const BitField field = GetBitField(object, std::string(name_));
+            const bool wordFits = field.length == 1 || field.length == 2 || field.length == 4 || field.length == 8;
+            if (field.offset == 0 || !wordFits || field.num_bits == 0 || field.num_bits > field.length * 8 ||
+                field.bit_position > field.length * 8 - field.num_bits) {
                 return 0;
             }
-            wordOffset_ = reinterpret_cast<const char*>(field.Word) - base;
-            position_ = field.BitPosition;
-            mask_ = field.NumBits >= 32 ? 0xFFFFFFFFu : ((1u << field.NumBits) - 1u);
+            wordOffset_ = static_cast<std::ptrdiff_t>(field.offset - reinterpret_cast<std::uintptr_t>(base));
+            wordLength_ = static_cast<std::size_t>(field.length);
+            position_ = field.bit_position;
+            mask_ = field.num_bits >= 64 ? ~0ull : ((1ull << field.num_bits) - 1u);
             known_ = true;
         }
-        const auto* word = reinterpret_cast<const std::uint32_t*>(base + wordOffset_);
-        return (*word >> position_) & mask_;
+        // Little-endian, as the server's only platform is: the word's bytes from the lowest up.
+        unsigned long long word = 0;
+        std::memcpy(&word, base + wordOffset_, wordLength_);
+        return static_cast<std::uint32_t>((word >> position_) & mask_);
     }
 
 private:
     const char* name_;
     mutable std::ptrdiff_t wordOffset_ = 0;
-    mutable std::uint32_t position_ = 0;
-    mutable std::uint32_t mask_ = 0;
+    mutable std::size_t wordLength_ = 0;
+    mutable unsigned int position_ = 0;
+    mutable unsigned long long mask_ = 0;
     mutable bool known_ = false;
 };
 

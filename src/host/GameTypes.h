@@ -60,6 +60,3 @@ struct TArray {
 namespace EChatSendMode {
 enum Type : std::int32_t { GlobalChat = 0, GlobalTribeChat = 1, LocalChat = 2, AllianceChat = 3, MAX = 4 };
 }
-
-// Server status as QueryServerState reports it.
-enum class ServerStatus : int { Loading = 0, Ready = 1 };

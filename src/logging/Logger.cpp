@@ -1,18 +1,12 @@
 #include "logging/Logger.h"
 
-#include "host/HostApi.h"
-#include "logging/LogLine.h"
-
-std::shared_ptr<spdlog::logger>& GetLogger()
+std::shared_ptr<Logger>& GetLogger()
 {
-    static std::shared_ptr<spdlog::logger> holder;
+    static std::shared_ptr<Logger> holder;
     return holder;
 }
 
-void InitLogger(std::shared_ptr<spdlog::logger>& holder, const std::string& name)
+void InitLogger(std::shared_ptr<Logger>& holder, const std::string& name)
 {
-    const std::vector<spdlog::sink_ptr>& sinks = ArkApi::GetLogSinks();
-    holder = std::make_shared<spdlog::logger>(name, sinks.begin(), sinks.end());
-    holder->set_pattern(kLogPattern, spdlog::pattern_time_type::local);
-    holder->flush_on(spdlog::level::info);
+    holder = std::make_shared<Logger>(name);
 }

@@ -1,12 +1,14 @@
 // The host's hook chains: the game's entry runs the newest detour, each detour calls on through
 // the slot the host filled, and removing any detour relinks the chain around it.
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "standin/SimHost.h"
+#include "host/GameAccess.h"
 
 namespace {
 
@@ -43,7 +45,7 @@ protected:
     static int CallAsTheGame(int a, int b) { return sim::CallGame<int>("Test.Add", a, b); }
     static bool Install(void* detour, int (**slot)(int, int))
     {
-        return ArkApi::GetHooks().InstallHook("Test.Add", detour, reinterpret_cast<void**>(slot));
+        return ArkApi::GetHooks().SetHook("Test.Add", detour, reinterpret_cast<void**>(slot));
     }
 };
 
@@ -69,13 +71,13 @@ TEST_F(HookChain, RemovingTheOlderDetourRelinksTheNewerOneToTheGame)
 {
     Install(reinterpret_cast<void*>(&FirstDetour), &firstSlot);
     Install(reinterpret_cast<void*>(&SecondDetour), &secondSlot);
-    EXPECT_TRUE(ArkApi::GetHooks().RemoveHook("Test.Add", reinterpret_cast<void*>(&FirstDetour)));
+    EXPECT_TRUE(ArkApi::GetHooks().DisableHook("Test.Add", reinterpret_cast<void*>(&FirstDetour)));
 
     EXPECT_EQ(CallAsTheGame(2, 3), 6);
     EXPECT_EQ(calls, (std::vector<std::string>{"second", "game"}));
 
     calls.clear();
-    EXPECT_TRUE(ArkApi::GetHooks().RemoveHook("Test.Add", reinterpret_cast<void*>(&SecondDetour)));
+    EXPECT_TRUE(ArkApi::GetHooks().DisableHook("Test.Add", reinterpret_cast<void*>(&SecondDetour)));
     EXPECT_EQ(CallAsTheGame(2, 3), 5);
     EXPECT_EQ(calls, (std::vector<std::string>{"game"}));
     EXPECT_EQ(sim::HookCount("Test.Add"), 0u);
@@ -85,7 +87,7 @@ TEST_F(HookChain, RemovingTheNewestDetourRestoresTheOlderOne)
 {
     Install(reinterpret_cast<void*>(&FirstDetour), &firstSlot);
     Install(reinterpret_cast<void*>(&SecondDetour), &secondSlot);
-    ArkApi::GetHooks().RemoveHook("Test.Add", reinterpret_cast<void*>(&SecondDetour));
+    ArkApi::GetHooks().DisableHook("Test.Add", reinterpret_cast<void*>(&SecondDetour));
     EXPECT_EQ(CallAsTheGame(2, 3), 50);
     EXPECT_EQ(calls, (std::vector<std::string>{"first", "game"}));
 }
@@ -93,16 +95,32 @@ TEST_F(HookChain, RemovingTheNewestDetourRestoresTheOlderOne)
 TEST_F(HookChain, UnknownNamesAndDetoursAreAnsweredWithoutHarm)
 {
     int (*slot)(int, int) = nullptr;
-    EXPECT_FALSE(ArkApi::GetHooks().InstallHook("Nobody.Knows", reinterpret_cast<void*>(&FirstDetour), reinterpret_cast<void**>(&slot)));
+    EXPECT_FALSE(ArkApi::GetHooks().SetHook("Nobody.Knows", reinterpret_cast<void*>(&FirstDetour), reinterpret_cast<void**>(&slot)));
     EXPECT_EQ(slot, nullptr);
-    EXPECT_FALSE(ArkApi::GetHooks().InstallHook("Test.Add", nullptr, reinterpret_cast<void**>(&slot)));
-    EXPECT_FALSE(ArkApi::GetHooks().InstallHook("Test.Add", reinterpret_cast<void*>(&FirstDetour), nullptr));
-    EXPECT_FALSE(ArkApi::GetHooks().RemoveHook("Nobody.Knows", reinterpret_cast<void*>(&FirstDetour)));
-    EXPECT_FALSE(ArkApi::GetHooks().RemoveHook("Test.Add", reinterpret_cast<void*>(&SecondDetour)));
-    EXPECT_EQ(ArkApi::GetAddress("Nobody.Knows"), nullptr);
-    EXPECT_EQ(ArkApi::GetAddress(nullptr, "AActor.TargetingTeam"), nullptr);
-    EXPECT_EQ(ArkApi::GetBitField(nullptr, "Nobody.Knows").Word, nullptr);
+    EXPECT_FALSE(ArkApi::GetHooks().SetHook("Test.Add", nullptr, reinterpret_cast<void**>(&slot)));
+    EXPECT_FALSE(ArkApi::GetHooks().SetHook("Test.Add", reinterpret_cast<void*>(&FirstDetour), static_cast<void**>(nullptr)));
+    EXPECT_FALSE(ArkApi::GetHooks().DisableHook("Nobody.Knows", reinterpret_cast<void*>(&FirstDetour)));
+    EXPECT_FALSE(ArkApi::GetHooks().DisableHook("Test.Add", reinterpret_cast<void*>(&SecondDetour)));
+    EXPECT_EQ(GetAddress("Nobody.Knows"), nullptr);
+    EXPECT_EQ(GetAddress(static_cast<const void*>(nullptr), "AActor.TargetingTeam"), 0u);
+    EXPECT_EQ(GetBitField(static_cast<const void*>(nullptr), "Nobody.Knows").offset, 0u);
     EXPECT_EQ(CallAsTheGame(1, 1), 2);
+}
+
+// The host reports each bit field's word with its length: a one-byte word is read as one byte
+// (not four, past the end of the object), and a field that does not fit its word reads as unknown.
+TEST(GameBits, ReadTheWordTheHostDescribes)
+{
+    sim::RegisterBitField("Test.LastByteFlag", 3, 7, 1, 1);
+    sim::RegisterBitField("Test.MiddleBits", 1, 4, 3, 2);
+    sim::RegisterBitField("Test.PastItsWord", 3, 6, 4, 1);
+    const auto object = std::make_unique<unsigned char[]>(4);
+    object[1] = 0x70;
+    object[2] = 0x00;
+    object[3] = 0x80;
+    EXPECT_EQ(game::Bits("Test.LastByteFlag").Read(object.get()), 1u);
+    EXPECT_EQ(game::Bits("Test.MiddleBits").Read(object.get()), 7u);
+    EXPECT_EQ(game::Bits("Test.PastItsWord").Read(object.get()), 0u);
 }
 
 TEST(GameAllocator, CountsLiveBlocksAndIgnoresPointersItNeverHandedOut)
@@ -110,9 +128,9 @@ TEST(GameAllocator, CountsLiveBlocksAndIgnoresPointersItNeverHandedOut)
     using Malloc = void* (*)(std::size_t, std::uint32_t);
     using Realloc = void* (*)(void*, std::size_t);
     using Free = void (*)(void*);
-    auto malloc = reinterpret_cast<Malloc>(ArkApi::GetAddress("FMemory.Malloc"));
-    auto realloc = reinterpret_cast<Realloc>(ArkApi::GetAddress("FMemory.Realloc"));
-    auto free = reinterpret_cast<Free>(ArkApi::GetAddress("FMemory.Free"));
+    auto malloc = reinterpret_cast<Malloc>(GetAddress("FMemory.Malloc"));
+    auto realloc = reinterpret_cast<Realloc>(GetAddress("FMemory.Realloc"));
+    auto free = reinterpret_cast<Free>(GetAddress("FMemory.Free"));
     const std::size_t before = sim::LiveAllocations();
     const std::size_t unknownBefore = sim::UnknownPointerFrees();
 

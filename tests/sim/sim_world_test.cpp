@@ -73,7 +73,7 @@ APrimalDinoCharacter* SpawnDino(UClass* cls, int baseLevel, int level)
 {
     FVector location;
     FRotator rotation;
-    return sim::CallGame<APrimalDinoCharacter*>("APrimalDinoCharacter.SpawnDino", ArkApi::GetApiUtils().QueryWorld(), cls,
+    return sim::CallGame<APrimalDinoCharacter*>("APrimalDinoCharacter.SpawnDino", ArkApi::GetApiUtils().GetWorld(), cls,
                                                 &location, &rotation, 1.0f, 0, false, false, baseLevel, false, 1.0f, level,
                                                 false);
 }
@@ -152,13 +152,13 @@ void DestroyAtBeginPlay(APrimalDinoCharacter* dino)
 template <typename Detour, typename Slot>
 void Install(const std::string& name, Detour detour, Slot* slot)
 {
-    ASSERT_TRUE(ArkApi::GetHooks().InstallHook(name, reinterpret_cast<void*>(detour), reinterpret_cast<void**>(slot)));
+    ASSERT_TRUE(ArkApi::GetHooks().SetHook(name, reinterpret_cast<void*>(detour), reinterpret_cast<void**>(slot)));
 }
 
 template <typename Detour>
 void Remove(const std::string& name, Detour detour)
 {
-    ASSERT_TRUE(ArkApi::GetHooks().RemoveHook(name, reinterpret_cast<void*>(detour)));
+    ASSERT_TRUE(ArkApi::GetHooks().DisableHook(name, reinterpret_cast<void*>(detour)));
 }
 
 // Every test starts from a world that has registered its names with the host, and with
@@ -444,7 +444,7 @@ TEST_F(SimWorldGame, GetAllActorsOfClassGivesASnapshotInGameMemory)
     const std::size_t memoryBefore = sim::LiveAllocations();
 
     TArray<AActor*> dinos;
-    sim::CallGame<void>("UGameplayStatics.GetAllActorsOfClass", static_cast<UObject*>(ArkApi::GetApiUtils().QueryWorld()),
+    sim::CallGame<void>("UGameplayStatics.GetAllActorsOfClass", static_cast<UObject*>(ArkApi::GetApiUtils().GetWorld()),
                         DinoClass(), &dinos);
     ASSERT_EQ(dinos.ArrayNum, 2);
     EXPECT_EQ(dinos.Data[0], world.FindActor(raptor));
@@ -473,16 +473,18 @@ TEST_F(SimWorldGame, GetAllActorsOfClassGivesASnapshotInGameMemory)
 TEST_F(SimWorldGame, DestroyingBitIsOneRealBitAmongOthers)
 {
     const std::string id = Spawn("Raptor");
-    const BitField field = ArkApi::GetBitField(world.FindActor(id), "APrimalDinoCharacter.bIsDestroyingDino");
-    ASSERT_NE(field.Word, nullptr);
-    EXPECT_EQ(field.NumBits, 1u);
-    const std::uint32_t others = *field.Word & ~(1u << field.BitPosition);
+    const BitField field = GetBitField(world.FindActor(id), "APrimalDinoCharacter.bIsDestroyingDino");
+    ASSERT_NE(field.offset, 0u);
+    EXPECT_EQ(field.num_bits, 1u);
+    EXPECT_EQ(field.length, 4u);
+    const auto* word = reinterpret_cast<const std::uint32_t*>(static_cast<std::uintptr_t>(field.offset));
+    const std::uint32_t others = *word & ~(1u << field.bit_position);
     EXPECT_NE(others, 0u);
     EXPECT_EQ(game::Bits("APrimalDinoCharacter.bIsDestroyingDino").Read(world.FindActor(id)), 0u);
 
     world.SetDestroying(id);
     EXPECT_EQ(game::Bits("APrimalDinoCharacter.bIsDestroyingDino").Read(world.FindActor(id)), 1u);
-    EXPECT_EQ(*field.Word & ~(1u << field.BitPosition), others);
+    EXPECT_EQ(*word & ~(1u << field.bit_position), others);
 }
 
 TEST_F(SimWorldGame, TakeDamageNeverDealsMoreThanTheHealthLeft)

@@ -128,7 +128,7 @@ TEST_F(Commands, SameCommandTwiceIsListedTwiceAndWithdrawnTwice)
     }
     int withdrawals = 0;
     for (const auto& request : sim::Requests()) {
-        withdrawals += request.Operation == "UnregisterConsoleCommand" && request.Name == "Twice";
+        withdrawals += request.Operation == "RemoveConsoleCommand" && request.Name == "Twice";
     }
     EXPECT_EQ(withdrawals, 2);
     EXPECT_TRUE(sim::ConsoleCommandNames().empty());

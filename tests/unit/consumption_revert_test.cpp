@@ -18,7 +18,7 @@ const std::string kRaptor = "Blueprint'/Game/PrimalEarth/Dinos/Raptor/Raptor_Cha
 float* StatusField(AActor* dino, const std::string& field)
 {
     void* status = byname::Read<void*>(dino, "APrimalCharacter.MyCharacterStatusComponent");
-    return static_cast<float*>(ArkApi::GetAddress(status, "UPrimalCharacterStatusComponent." + field));
+    return static_cast<float*>(byname::Address(status, "UPrimalCharacterStatusComponent." + field));
 }
 
 TEST(ConsumptionRevert, OnlyTheGroupsThePreviousTableChangedGoBack)

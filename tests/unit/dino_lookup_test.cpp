@@ -12,6 +12,7 @@
 #include "frame/Plugin.h"
 #include "logging/Logger.h"
 #include "standin/SimHost.h"
+#include "support/GameByName.h"
 #include "support/LoadedPlugin.h"
 #include "world/WorldState.h"
 
@@ -57,7 +58,7 @@ TEST(BlueprintPath, NullObjectOrClassGivesAnEmptyPathWithoutABuffer)
     EXPECT_EQ(none.Num(), 0);
     EXPECT_EQ(none.RawData(), nullptr);
 
-    *static_cast<UClass**>(ArkApi::GetAddress(raptor, "UObjectBase.Class")) = nullptr;
+    *static_cast<UClass**>(byname::Address(raptor, "UObjectBase.Class")) = nullptr;
     const FString classless = MakeBlueprintPath(raptor);
     EXPECT_EQ(classless.Num(), 0);
     EXPECT_EQ(classless.RawData(), nullptr);
@@ -145,7 +146,7 @@ TEST(BalanceLookupCache, AClassMadeAtTheAddressOfAFreedOneIsLookedUpAgain)
 
     // The game frees the Raptor class and makes the Rex class at the same address: another name,
     // another path. The class is known by its address and its name together.
-    sim::world::ClassRecord* record = sim::world::ClassByBody(*static_cast<UClass**>(ArkApi::GetAddress(raptor, "UObjectBase.Class")));
+    sim::world::ClassRecord* record = sim::world::ClassByBody(*static_cast<UClass**>(byname::Address(raptor, "UObjectBase.Class")));
     ASSERT_NE(record, nullptr);
     const sim::world::ClassRecord saved = *record;
     record->StringReference = u"/Game/PrimalEarth/Dinos/Rex/Rex_Character_BP.Rex_Character_BP_C";

@@ -81,7 +81,7 @@ TEST_F(Lifecycle, AttachLoadsSixHooksInOrderThenTwoCommandsConsoleFirst)
     ASSERT_EQ(ArkPluginInstance->HookList->size(), 1u);
     const Hook* container = ArkPluginInstance->HookList->front();
     ASSERT_EQ(container->Records.size(), 6u);
-    const auto installs = RequestsOf("InstallHook");
+    const auto installs = RequestsOf("SetHook");
     ASSERT_EQ(installs.size(), 6u);
     for (std::size_t i = 0; i < 6; ++i) {
         EXPECT_EQ(container->Records[i].FunctionName, kHookedFunctions[i]);
@@ -96,7 +96,7 @@ TEST_F(Lifecycle, AttachLoadsSixHooksInOrderThenTwoCommandsConsoleFirst)
             commandRequests.push_back(request.Operation + " " + request.Name);
         }
     }
-    EXPECT_EQ(commandRequests, (std::vector<std::string>{"RegisterConsoleCommand DinoTuner.Reload", "RegisterRconCommand DinoTuner.Reload"}));
+    EXPECT_EQ(commandRequests, (std::vector<std::string>{"AddConsoleCommand DinoTuner.Reload", "AddRconCommand DinoTuner.Reload"}));
     EXPECT_EQ(ArkPluginInstance->Commands->Count(), 2);
     EXPECT_EQ(ArkPluginInstance->Commands->Capacity(), 4);
     EXPECT_EQ(log->Count("Config Loaded!"), 1u);
@@ -112,14 +112,14 @@ TEST_F(Lifecycle, DetachAfterLoadRemovesExactlyWhatLoadInstalled)
 
     EXPECT_EQ(OnEntryPointNotification(ProcessDetach), 1);
 
-    const auto removals = RequestsOf("RemoveHook");
+    const auto removals = RequestsOf("DisableHook");
     ASSERT_EQ(removals.size(), 6u);
     for (std::size_t i = 0; i < 6; ++i) {
         EXPECT_EQ(removals[i].Name, records[i].FunctionName);
         EXPECT_EQ(removals[i].Detour, records[i].Detour);
     }
-    EXPECT_EQ(RequestsOf("UnregisterConsoleCommand").size(), 1u);
-    EXPECT_EQ(RequestsOf("UnregisterRconCommand").size(), 1u);
+    EXPECT_EQ(RequestsOf("RemoveConsoleCommand").size(), 1u);
+    EXPECT_EQ(RequestsOf("RemoveRconCommand").size(), 1u);
     EXPECT_TRUE(ArkPluginInstance->HookList->empty());
     EXPECT_EQ(ArkPluginInstance->Commands->Count(), 2) << "withdrawn commands stay listed";
     EXPECT_TRUE(sim::ConsoleCommandNames().empty());
@@ -143,7 +143,7 @@ TEST_F(Lifecycle, DetachHandlesEveryContainerOnceInListOrderAndEmptiesTheList)
 
     EXPECT_EQ(events, (std::vector<std::string>{"first.OnUnload", "empty.OnUnload"}));
     std::vector<std::string> removed;
-    for (const auto& request : RequestsOf("RemoveHook")) {
+    for (const auto& request : RequestsOf("DisableHook")) {
         removed.push_back(request.Name);
     }
     std::vector<std::string> expected = kHookedFunctions;
@@ -180,11 +180,11 @@ TEST_F(Lifecycle, DetachRunsToItsEndWhenAContainerThrows)
     EXPECT_EQ(OnEntryPointNotification(ProcessDetach), 1);
 
     EXPECT_EQ(events, (std::vector<std::string>{"throwing.OnUnload", "after.OnUnload"}));
-    EXPECT_EQ(RequestsOf("RemoveHook").size(), 7u);
-    EXPECT_EQ(RequestsOf("RemoveHook")[0].Name, "Test.Throwing");
+    EXPECT_EQ(RequestsOf("DisableHook").size(), 7u);
+    EXPECT_EQ(RequestsOf("DisableHook")[0].Name, "Test.Throwing");
     EXPECT_TRUE(ArkPluginInstance->HookList->empty());
-    EXPECT_EQ(RequestsOf("UnregisterConsoleCommand").size(), 1u);
-    EXPECT_EQ(RequestsOf("UnregisterRconCommand").size(), 1u);
+    EXPECT_EQ(RequestsOf("RemoveConsoleCommand").size(), 1u);
+    EXPECT_EQ(RequestsOf("RemoveRconCommand").size(), 1u);
     EXPECT_EQ(log->Count("[DinoTuner][error] container refused to unload"), 1u);
 }
 
@@ -200,8 +200,8 @@ TEST_F(Lifecycle, TeardownOfAContainerNotOnTheListLeavesTheListAlone)
     TearDownHookContainer(list, &stray);
 
     EXPECT_EQ(list, (std::vector<Hook*>{&listed}));
-    ASSERT_EQ(RequestsOf("RemoveHook").size(), 1u);
-    EXPECT_EQ(RequestsOf("RemoveHook")[0].Name, "Test.Stray");
+    ASSERT_EQ(RequestsOf("DisableHook").size(), 1u);
+    EXPECT_EQ(RequestsOf("DisableHook")[0].Name, "Test.Stray");
 }
 
 // A file that cannot be used at start must not lock the admin out until a restart: the hooks
@@ -231,7 +231,7 @@ TEST_P(BrokenStart, InstallsEverythingWithANeutralTableAndSaysSo)
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].rfind(GetParam().Error, 0), 0u) << errors[0];
     EXPECT_EQ(log->Messages("warning"), std::vector<std::string>{"No balances are in effect until DinoTuner.Reload reads a good file"});
-    EXPECT_EQ(RequestsOf("InstallHook").size(), 6u);
+    EXPECT_EQ(RequestsOf("SetHook").size(), 6u);
     EXPECT_EQ(sim::ConsoleCommandNames(), std::vector<std::string>{"DinoTuner.Reload"});
     EXPECT_EQ(sim::RconCommandNames(), std::vector<std::string>{"DinoTuner.Reload"});
     const BalanceTable& table = *ThePlugin().Balances;

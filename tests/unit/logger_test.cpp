@@ -1,4 +1,5 @@
-// The plugin's log lines as they reach the host's sinks.
+// The plugin's log lines as they reach the host's sinks. Built twice: against the stand-in host
+// (spdlog 1.x) and, where the host's SDK is at hand, against the host's own spdlog (tests/hostlog).
 
 #include <regex>
 
@@ -7,13 +8,13 @@
 #include "logging/LogLine.h"
 #include "logging/LogText.h"
 #include "logging/Logger.h"
-#include "support/RecordingSink.h"
+#include "support/RecordedLog.h"
 
 namespace {
 
 TEST(PluginLogger, LineReadsDateTimeNameLevelMessage)
 {
-    auto sink = testing_support::RecordHostLog();
+    auto sink = testing_support::RecordHostLines();
     InitLogger(GetLogger(), "DinoTuner");
     GetLogger()->info("Config Loaded!");
 
@@ -34,7 +35,7 @@ TEST(PluginLogger, LineReadsDateTimeNameLevelMessage)
 
 TEST(PluginLogger, LevelNamesAndPlaceholders)
 {
-    auto sink = testing_support::RecordHostLog();
+    auto sink = testing_support::RecordHostLines();
     InitLogger(GetLogger(), "DinoTuner");
     GetLogger()->warn("Attemped to register an unvalid command!");
     GetLogger()->error("Error loading dino: {}", "boom");
@@ -49,14 +50,14 @@ TEST(PluginLogger, LevelNamesAndPlaceholders)
 
 TEST(PluginLogger, FlushesEveryLineAtInfoAndCopiesTheSinkList)
 {
-    auto sink = testing_support::RecordHostLog();
+    auto sink = testing_support::RecordHostLines();
     InitLogger(GetLogger(), "DinoTuner");
     GetLogger()->info("first");
     GetLogger()->warn("second");
     EXPECT_EQ(sink->Flushes(), 2u) << "a line at info or above reaches the file at once, before a crash can lose it";
 
     // A sink the host adds later is not picked up: the logger copied the list at creation.
-    auto late = testing_support::RecordHostLog();
+    auto late = testing_support::RecordHostLines();
     GetLogger()->info("after");
     EXPECT_EQ(sink->Count("after"), 1u);
     EXPECT_EQ(late->Count("after"), 0u);
@@ -64,13 +65,36 @@ TEST(PluginLogger, FlushesEveryLineAtInfoAndCopiesTheSinkList)
 
 TEST(PluginLogger, SecondInitReplacesTheLogger)
 {
-    auto sink = testing_support::RecordHostLog();
+    auto sink = testing_support::RecordHostLines();
     InitLogger(GetLogger(), "DinoTuner");
     const auto first = GetLogger();
     InitLogger(GetLogger(), "Renamed");
     EXPECT_NE(GetLogger(), first);
     GetLogger()->info("hello");
     EXPECT_EQ(sink->Count("[Renamed][info] hello"), 1u);
+}
+
+// With spdlog 1.x a sink holds the pattern, so the plugin's logger gave the host's shared sinks a
+// formatter of its own making, and it stays there when the logger is gone (the library unloaded):
+// the host's next line is formatted by the plugin's code. With the host's spdlog the pattern is
+// the logger's, and nothing of the plugin stays in the sinks.
+TEST(PluginLogger, WhatFormatsTheHostsLinesOnceThePluginsLoggerIsGone)
+{
+    auto sink = testing_support::RecordHostLines();
+    InitLogger(GetLogger(), "DinoTuner");
+    GetLogger()->info("loaded");
+    GetLogger().reset();
+    testing_support::LogAsTheHost("after the plugin");
+
+    ASSERT_EQ(sink->Lines().size(), 2u);
+    const std::optional<LogLine> hostLine = ParseLogLine(sink->Lines()[1]);
+#if defined(DINOTUNER_HOST_SPDLOG)
+    EXPECT_FALSE(hostLine) << "the host's own pattern: " << sink->Lines()[1];
+    EXPECT_NE(sink->Lines()[1].find("after the plugin"), std::string::npos);
+#else
+    ASSERT_TRUE(hostLine) << "the plugin's pattern, from the formatter it left: " << sink->Lines()[1];
+    EXPECT_EQ(hostLine->Logger, "host");
+#endif
 }
 
 TEST(LogText, CapsByCharacterAndQuotesOnOneLine)
