@@ -1,7 +1,7 @@
 #pragma once
 // What a fill of the balance table changed: the entries before it, for the log lines that tell
-// the admin what a reload did, and for the consumption sweep that gives back the game's own
-// rates for groups the new entries no longer set.
+// the admin what a reload did, and for a reader comparing the two tables (the checker's --diff,
+// the fuzz target).
 
 #include <cstddef>
 #include <cstdint>
