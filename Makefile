@@ -17,7 +17,8 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 # Debian packages the build and the tests need.
 PACKAGES := cmake make g++ pkg-config libspdlog-dev libfmt-dev nlohmann-json3-dev \
-            googletest libgtest-dev libgmock-dev libbenchmark-dev python3 python3-jsonschema libedit-dev
+            googletest libgtest-dev libgmock-dev libbenchmark-dev python3 python3-jsonschema libedit-dev \
+            rcon
 # Node.js may come from elsewhere than Debian (its npm then conflicts with Debian's): only a
 # machine without node and npm commands gets Debian's.
 NODE_PACKAGES := nodejs npm

@@ -134,44 +134,62 @@ struct RconServer::Impl {
                                                       [](const auto& entry) { return !entry.second.Closing(); }));
     }
 
-    // Closes the oldest client that has not logged in, first among those that have not even sent
-    // a login: a crowd that connects and says nothing must never keep an admin out. False when
-    // every place is held by a logged-in client.
-    bool MakeRoom(Clock::time_point now)
+    // The client whose place a newcomer takes when all are held: the oldest that has neither
+    // logged in nor sent a login, once Limits::loginGrace has passed since it connected (time
+    // enough for a login on its way). A login that was sent keeps its place until it is checked,
+    // which is never later than Limits::longestLoginWait. Null when no client may give up its
+    // place now; `placeFreeAt` then tells when one may (nothing when all are logged in).
+    Connection* Displaceable(Clock::time_point now, int& id, std::optional<Clock::time_point>& placeFreeAt)
     {
-        Connection* chosen = nullptr;
-        int chosenId = 0;
-        for (auto& [id, connection] : connections) {
+        placeFreeAt.reset();
+        for (auto& [candidateId, connection] : connections) {
             if (connection.Closing() || connection.authenticated)
                 continue;
-            if (!connection.LoginWaiting()) {
-                chosen = &connection;
-                chosenId = id;
-                break;
+            Clock::time_point mayGo = connection.connectedAt + limits.loginGrace;
+            if (connection.LoginWaiting())
+                mayGo = connection.loginCheckAt.value_or(now);
+            else if (now >= mayGo) {
+                id = candidateId;
+                return &connection;
             }
-            if (chosen == nullptr) {
-                chosen = &connection;
-                chosenId = id;
-            }
+            placeFreeAt = placeFreeAt ? std::min(*placeFreeAt, mayGo) : mayGo;
         }
-        if (chosen == nullptr)
-            return false;
-        Drop(chosenId, *chosen, Event::MadeRoom, "not logged in, its place taken by a new client", now);
-        return true;
+        return nullptr;
+    }
+
+    // Until when newcomers are left waiting in the listen queue: every place is held and no
+    // client may give up its own yet. A crowd that connects and says nothing must never keep an
+    // admin out, and an admin's login must not lose a race against the crowd: while the admin
+    // waits in the queue its login arrives, and it is read as soon as the admin is let in.
+    std::optional<Clock::time_point> NewcomersWaitUntil(Clock::time_point now)
+    {
+        if (OpenPlaces() < limits.maxConnections)
+            return std::nullopt;
+        int id = 0;
+        std::optional<Clock::time_point> placeFreeAt;
+        if (Displaceable(now, id, placeFreeAt) != nullptr)
+            return std::nullopt;
+        return placeFreeAt;  // nothing when all are logged in: a newcomer is turned away at once
     }
 
     void AcceptWaitingClients(Clock::time_point now)
     {
-        for (int taken = 0; taken < kAcceptsPerPoll; ++taken) {
+        for (int taken = 0; taken < kAcceptsPerPoll && !NewcomersWaitUntil(now); ++taken) {
             std::uint32_t address = 0;
             const os::SocketHandle client = os::AcceptConnection(listener, address);
             if (client == os::kNoSocket)
                 return;
-            if (OpenPlaces() >= limits.maxConnections && !MakeRoom(now)) {
-                os::CloseSocket(client);
-                Report(Event::TurnedAway, 0,
-                       "rcon: a client was turned away: " + std::to_string(limits.maxConnections) + " clients are logged in", now);
-                continue;
+            if (OpenPlaces() >= limits.maxConnections) {
+                int id = 0;
+                std::optional<Clock::time_point> placeFreeAt;
+                Connection* displaced = Displaceable(now, id, placeFreeAt);
+                if (displaced == nullptr) {
+                    os::CloseSocket(client);
+                    Report(Event::TurnedAway, 0,
+                           "rcon: a client was turned away: " + std::to_string(limits.maxConnections) + " clients are logged in", now);
+                    continue;
+                }
+                Drop(id, *displaced, Event::MadeRoom, "not logged in, its place taken by a new client", now);
             }
             const int id = nextConnectionId++;
             Connection& connection = connections[id];
@@ -493,9 +511,11 @@ bool RconServer::Poll(int timeoutMs, int extraReadable)
     Impl& server = *impl_;
     std::vector<os::WatchedSocket> watched;
     std::vector<int> watchedIds;
-    if (server.listener != os::kNoSocket)
-        watched.push_back({server.listener, true, false});
     const Clock::time_point before = Clock::now();
+    // Newcomers left in the listen queue for now: the wait ends when one may be let in.
+    const std::optional<Clock::time_point> newcomersWait = server.NewcomersWaitUntil(before);
+    if (server.listener != os::kNoSocket)
+        watched.push_back({server.listener, !newcomersWait, false});
     for (const auto& [id, connection] : server.connections) {
         // A refused client is not read from any more; its socket still reports a hang-up. Room to
         // write is asked for only once the next packet's spacing has passed.
@@ -503,8 +523,12 @@ bool RconServer::Poll(int timeoutMs, int extraReadable)
         watchedIds.push_back(id);
     }
 
-    const bool extraReady =
-        os::WaitForActivity(watched, extraReadable, server.WaitLimit(timeoutMs, before));
+    int waitMs = server.WaitLimit(timeoutMs, before);
+    if (newcomersWait) {
+        const auto untilLetIn = std::chrono::ceil<std::chrono::milliseconds>(*newcomersWait - before).count();
+        waitMs = waitMs < 0 ? static_cast<int>(untilLetIn) : std::min(waitMs, static_cast<int>(std::max<long long>(untilLetIn, 0)));
+    }
+    const bool extraReady = os::WaitForActivity(watched, extraReadable, waitMs);
     const Clock::time_point now = Clock::now();
 
     std::size_t index = server.listener != os::kNoSocket ? 1 : 0;
@@ -521,7 +545,7 @@ bool RconServer::Poll(int timeoutMs, int extraReadable)
         server.Dispatch(id, now);
     // The clients already connected are read first: a login that has arrived counts before a
     // newcomer could take its place.
-    if (server.listener != os::kNoSocket && watched[0].readable)
+    if (server.listener != os::kNoSocket && (watched[0].readable || newcomersWait))
         server.AcceptWaitingClients(now);
     server.CloseStalled(now);
     server.ReleaseDueNotices(now);

@@ -45,6 +45,9 @@ public:
         // Open connections. A client that arrives when all are taken takes the place of the oldest
         // client that has not logged in; only when all are logged in is it turned away.
         std::size_t maxConnections = 16;
+        // Time a client that has not logged in keeps its place after connecting, for its login to
+        // arrive; a newcomer waits in the listen queue meanwhile.
+        std::chrono::milliseconds loginGrace{50};
     };
 
     // An empty password lets nobody in.
