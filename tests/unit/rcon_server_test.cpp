@@ -738,8 +738,9 @@ protected:
     {
         const itimerval off{};
         setitimer(ITIMER_REAL, &off, nullptr);
-        sigaction(SIGALRM, &previous_, nullptr);
+        // An alarm still pending goes to the no-op handler before the previous one is back.
         pthread_sigmask(SIG_SETMASK, &previousMask_, nullptr);
+        sigaction(SIGALRM, &previous_, nullptr);
     }
 
     // Lets the calling thread (a client's) take the alarm.
