@@ -3,7 +3,8 @@
 // - rcon-client decodes a stream: authenticate, send commands two at a time (so answers must be
 //   matched by id), check each answer and packet, check that a wrong password is turned away;
 // - rcon-srcds decodes only the first packet of each read, so it hangs unless every packet
-//   reaches it on its own: authenticate, send the commands one by one, check a wrong password.
+//   reaches it on its own: authenticate, send the commands one by one, then fifty at once, check
+//   a wrong password.
 //
 //   node npm-client.mjs --password PW [--command CMD --expect TEXT]... [--port-pattern REGEX]
 //                       -- SERVER-EXECUTABLE [SERVER-ARGUMENTS...]
@@ -143,6 +144,13 @@ async function checkSrcdsSession(port, options) {
     if (expect !== null)
       check(String(answer).includes(expect), `rcon-srcds: answer to "${command}" contains "${expect}" (got "${answer}")`);
   }
+  // Fifty requests in one go, each answered in a packet of its own (each listens on the socket).
+  const { command, expect } = options.commands[0];
+  rcon.connection.setMaxListeners(100);
+  const burst = await withTimeout(Promise.all(Array.from({ length: 50 }, () => rcon.execute(command))), 30000,
+    "rcon-srcds answers to 50 requests at once");
+  check(burst.length === 50 && burst.every((answer) => expect === null || String(answer).includes(expect)),
+    `rcon-srcds: 50 requests at once all answered`);
   await withTimeout(rcon.disconnect(), 5000, "rcon-srcds closing the session");
 
   const intruder = new SrcdsRcon({ host: "127.0.0.1", port, encoding: "utf8" });
