@@ -1,19 +1,30 @@
 #include "support/HeapCounter.h"
 
 #include <atomic>
-#include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <new>
+
+#include <malloc.h>
 
 namespace {
 
 std::atomic<bool> counting{false};
 std::atomic<std::uint64_t> counted{0};
-std::atomic<std::uint64_t> inUse{0};
-std::atomic<std::uint64_t> peak{0};
+// Signed: a block another module allocated (the stand-in host's, on Windows) may be freed here.
+std::atomic<std::int64_t> inUse{0};
+std::atomic<std::int64_t> peak{0};
 
-// Each block carries its size in front of it, so that delete knows what it gives back.
-constexpr std::size_t kHeader = alignof(std::max_align_t);
+// The size of a block as the C heap has it, asked of the heap rather than kept beside the block:
+// every module of the process shares that heap, and one may free what another allocated.
+std::int64_t BlockSize(void* block)
+{
+#if defined(_WIN32)
+    return static_cast<std::int64_t>(_msize(block));
+#else
+    return static_cast<std::int64_t>(malloc_usable_size(block));
+#endif
+}
 
 }  // namespace
 
@@ -31,12 +42,12 @@ std::uint64_t HeapAllocationsCounted()
 
 std::uint64_t HeapBytesInUse()
 {
-    return inUse;
+    return static_cast<std::uint64_t>(inUse.load());
 }
 
 std::uint64_t HeapBytesPeak()
 {
-    return peak;
+    return static_cast<std::uint64_t>(peak.load());
 }
 
 void ResetHeapPeak()
@@ -52,28 +63,26 @@ void* operator new(std::size_t size)
     if (counting) {
         ++counted;
     }
-    auto* block = static_cast<char*>(std::malloc(size + kHeader));
+    void* block = std::malloc(size == 0 ? 1 : size);
     if (block == nullptr) {
         throw std::bad_alloc();
     }
-    *reinterpret_cast<std::size_t*>(block) = size;
-    const std::uint64_t now = inUse += size;
-    std::uint64_t seen = peak;
+    const std::int64_t now = inUse += BlockSize(block);
+    std::int64_t seen = peak;
     while (now > seen && !peak.compare_exchange_weak(seen, now)) {
     }
-    return block + kHeader;
+    return block;
 }
 
-void operator delete(void* pointer) noexcept
+void operator delete(void* block) noexcept
 {
-    if (pointer != nullptr) {
-        char* block = static_cast<char*>(pointer) - kHeader;
-        inUse -= *reinterpret_cast<std::size_t*>(block);
+    if (block != nullptr) {
+        inUse -= BlockSize(block);
         std::free(block);
     }
 }
 
-void operator delete(void* pointer, std::size_t /*size*/) noexcept
+void operator delete(void* block, std::size_t /*size*/) noexcept
 {
-    operator delete(pointer);
+    operator delete(block);
 }
