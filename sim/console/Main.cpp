@@ -126,8 +126,10 @@ int main(int argc, char** argv)
     sim::SetCurrentDir(sim::os::FullPath(options.Dir));
     sim::OpenLogFile(options.Dir);
     sim::SetServerStatus(options.ServerState == 1 ? ArkApi::ServerStatus::Ready : ArkApi::ServerStatus::Loading);
+    // Without --plugin: the plugin installed in the server's folder, as the host loads it, or else
+    // the one built next to this program.
     const std::string pluginPath = options.PluginPath.value_or(sim::FileNextToExecutable(kPluginFileName, argv[0]));
-    console::Console console(pluginPath);
+    console::Console console(pluginPath, !options.PluginPath);
     console.SetNarrate(options.Narrate);
 
     std::unique_ptr<sim::RconServer> rcon;
