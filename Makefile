@@ -19,7 +19,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 # compiles the host's declaration for the host's own target (tests/contract).
 PACKAGES := cmake make g++ pkg-config libspdlog-dev libfmt-dev nlohmann-json3-dev \
             googletest libgtest-dev libgmock-dev libbenchmark-dev python3 python3-jsonschema libedit-dev \
-            clang-14 llvm-14
+            clang-14 llvm-14 rcon
 # Node.js may come from elsewhere than Debian (its npm then conflicts with Debian's): only a
 # machine without node and npm commands gets Debian's.
 NODE_PACKAGES := nodejs npm

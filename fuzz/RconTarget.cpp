@@ -46,6 +46,9 @@ public:
         FUZZ_CHECK(server_.Listen(0, error), error);
         sim::RconServer::Limits limits = server_.CurrentLimits();
         limits.packetSpacing = std::chrono::milliseconds(0);  // no waiting between answer packets
+        // Wrong passwords from every input would soon make every login wait: the inputs that
+        // log in would stop reaching the commands.
+        limits.loginWait = std::chrono::milliseconds(0);
         server_.SetLimits(limits);
     }
 
@@ -113,6 +116,9 @@ bool Drain(os::SocketHandle client, std::string& received)
             received.append(buffer, static_cast<std::size_t>(got));
             continue;
         }
+        // libFuzzer's timeout alarm may interrupt any call: that is no close.
+        if (got < 0 && errno == EINTR)
+            continue;
         return got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
     }
 }
@@ -154,6 +160,8 @@ void DriveListener(std::string_view stream, std::size_t chunk)
         if (sent > 0) {
             offset += static_cast<std::size_t>(sent);
             blocked = 0;
+        } else if (sent < 0 && errno == EINTR) {
+            continue;  // interrupted before anything was sent: send it again
         } else if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             ++blocked;
         } else {

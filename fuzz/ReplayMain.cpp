@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -70,7 +71,13 @@ bool FailsInChild(const std::string& file, std::string& how)
         _exit(0);
     }
     int status = 0;
-    if (child < 0 || waitpid(child, &status, 0) != child) {
+    pid_t waited = child;
+    if (child > 0) {
+        do {
+            waited = waitpid(child, &status, 0);
+        } while (waited < 0 && errno == EINTR);
+    }
+    if (child < 0 || waited != child) {
         how = "could not run a child process";
         return false;
     }

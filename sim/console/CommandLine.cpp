@@ -146,7 +146,9 @@ clients send, one at a time.
   --dir DIR             the server's folder, which the host reports as its current directory:
                         the plugin reads DIR/ArkApi/Plugins/DinoTuner/config.json. Created if
                         missing. Default: the current directory.
-  --plugin LIB          the plugin library to load. Default: the one built next to this program.
+  --plugin LIB          the plugin library to load. Default: the one installed in the server's
+                        folder (DIR/ArkApi/Plugins/DinoTuner/), else the one built next to this
+                        program.
   --state starting|up   the server state the host reports at start. Default: starting.
   --no-load             start without loading the plugin; the console command 'load' loads it.
   --script FILE         run the console lines of FILE; may be given several times, run in order.

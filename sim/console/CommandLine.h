@@ -10,7 +10,7 @@ namespace console {
 
 struct Options {
     std::string Dir = ".";                   // the server's working directory
-    std::optional<std::string> PluginPath;   // default: the plugin built next to the executable
+    std::optional<std::string> PluginPath;   // default: the installed plugin, or the one built next to the executable
     int ServerState = 0;                     // what the host reports at start: 0 starting, 1 up
     bool LoadAtStart = true;
     std::vector<std::string> Scripts;

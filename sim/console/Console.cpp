@@ -9,12 +9,13 @@
 
 #include "ConsoleError.h"
 #include "Help.h"
+#include "host/Ascii.h"
 #include "standin/SimHost.h"
 #include "world/World.h"
 
 namespace console {
 
-Console::Console(std::string pluginPath) : plugin_(std::move(pluginPath))
+Console::Console(std::string pluginPath, bool preferInstalled) : plugin_(std::move(pluginPath), preferInstalled)
 {
     AddServerCommands(commands_);
     AddWorldCommands(commands_);
@@ -25,12 +26,15 @@ Console::Console(std::string pluginPath) : plugin_(std::move(pluginPath))
     sim::World::Get().SetChatOutput([this](const std::string& player, const std::string& text, const FLinearColor& colour) {
         Print(fmt::format("chat to {}: {} ({}, {}, {}, {})", player, text, colour.R, colour.G, colour.B, colour.A));
     });
+    sim::SetPluginManager({[this](const std::string& name) { return LoadNamedPlugin(name); },
+                           [this](const std::string& name) { return UnloadNamedPlugin(name); }});
 }
 
 Console::~Console()
 {
     Shutdown();
     std::fflush(stdout);
+    sim::SetPluginManager({});
     sim::World::Get().SetChatOutput(nullptr);
     sim::SetLogOutput(nullptr);
 }
@@ -157,6 +161,46 @@ void Console::Shutdown()
         ReportError(error.what());
     }
     std::fflush(stdout);
+}
+
+// The host finds a plugin by its folder's name. The server holds one plugin at a time, so a name
+// other than the loaded plugin's is only ever not loaded.
+std::string Console::LoadNamedPlugin(const std::string& name)
+{
+    if (plugin_.IsLoaded()) {
+        return ascii::Lower(name) == ascii::Lower(plugin_.LoadedName())
+                   ? "Plugin " + name + " was already loaded"
+                   : "the simulated server holds one plugin at a time, and " + plugin_.LoadedName() + " is loaded";
+    }
+    const std::string path = PluginSession::InstalledLibrary(name);
+    std::error_code ignored;
+    if (!std::filesystem::is_regular_file(std::filesystem::u8path(path), ignored)) {
+        return "Plugin " + name + " does not exist (no " + path + ")";
+    }
+    try {
+        plugin_.LoadFrom(path);
+    } catch (const std::exception& error) {
+        return error.what();
+    }
+    return "";
+}
+
+std::string Console::UnloadNamedPlugin(const std::string& name)
+{
+    if (!plugin_.IsLoaded() || ascii::Lower(name) != ascii::Lower(plugin_.LoadedName())) {
+        return "Plugin " + name + " is not loaded";
+    }
+    try {
+        const std::string note = plugin_.Unload();
+        if (!note.empty()) {
+            Print(note);
+        }
+    } catch (const std::exception& error) {
+        // Something the plugin left with the host is its fault, not the admin's: a failed run.
+        ReportError(error.what());
+        return error.what();
+    }
+    return "";
 }
 
 void Console::PrintSummary()

@@ -47,8 +47,10 @@ void AddHelpCommands(CommandTable& table);
 
 class Console {
 public:
-    // Routes the host's log lines and the game's chat lines through this console.
-    explicit Console(std::string pluginPath);
+    // Routes the host's log lines and the game's chat lines through this console, and takes the
+    // server's part of the host's plugins.load and plugins.unload. `pluginPath` and
+    // `preferInstalled` are the plugin's, as PluginSession takes them.
+    Console(std::string pluginPath, bool preferInstalled);
     // Unloads a plugin still loaded, then gives the host's output back to standard output.
     ~Console();
     Console(const Console&) = delete;
@@ -113,6 +115,9 @@ private:
     void Narrate(const std::string& line);
     // Reports a line whose first word names no command, with the nearest command name.
     void ReportUnknownCommand(const std::string& name);
+    // The server's part of the host's plugins.load and plugins.unload: "" or why not.
+    std::string LoadNamedPlugin(const std::string& name);
+    std::string UnloadNamedPlugin(const std::string& name);
 
     CommandTable commands_;
     PluginSession plugin_;

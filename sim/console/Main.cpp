@@ -1,7 +1,6 @@
 // dinotuner-sim: a simulated ARK dedicated server that loads the plugin as the plugin host does
 // and drives it from console lines, scripts and RCON clients.
 
-#include <chrono>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -73,27 +72,6 @@ bool LoadSpeciesCatalog(std::string& error)
 #endif
 }
 
-// The console line that tells the operator about an RCON client.
-std::string RconEventLine(int connection, sim::RconServer::Event event, const sim::RconServer::Limits& limits)
-{
-    using Event = sim::RconServer::Event;
-    const std::string client = "rcon: client " + std::to_string(connection);
-    switch (event) {
-    case Event::LoggedIn:
-        return client + " logged in";
-    case Event::WrongPassword:
-        return client + " gave a wrong password; connection closed";
-    case Event::LoginTimedOut:
-        return client + " closed: no login within " + std::to_string(limits.loginTimeout.count() / 1000) + " s";
-    case Event::IdleTimedOut:
-        return client + " closed: idle for " +
-               std::to_string(std::chrono::duration_cast<std::chrono::minutes>(limits.idleTimeout).count()) + " min";
-    case Event::TurnedAway:
-        return "rcon: a client was turned away: " + std::to_string(limits.maxConnections) + " connections are open";
-    }
-    return client;
-}
-
 // Listens for RCON clients; their requests run through the host's registries, one at a time,
 // on this thread. `holder` receives the listener (its handler answers through it).
 bool StartRcon(const console::Options& options, console::Console& console, std::unique_ptr<sim::RconServer>& holder, std::string& error)
@@ -110,9 +88,7 @@ bool StartRcon(const console::Options& options, console::Console& console, std::
             }
             std::fflush(stdout);
         });
-    holder->SetEventHandler([&console, &holder](int connection, sim::RconServer::Event event) {
-        console.Notice(RconEventLine(connection, event, holder->CurrentLimits()));
-    });
+    holder->SetNoticeHandler([&console](const sim::RconServer::Notice& notice) { console.Notice(notice.line); });
     if (!holder->Listen(*options.RconPort, error)) {
         holder.reset();
         return false;
@@ -150,8 +126,10 @@ int main(int argc, char** argv)
     sim::SetCurrentDir(sim::os::FullPath(options.Dir));
     sim::OpenLogFile(options.Dir);
     sim::SetServerStatus(options.ServerState == 1 ? ArkApi::ServerStatus::Ready : ArkApi::ServerStatus::Loading);
+    // Without --plugin: the plugin installed in the server's folder, as the host loads it, or else
+    // the one built next to this program.
     const std::string pluginPath = options.PluginPath.value_or(sim::FileNextToExecutable(kPluginFileName, argv[0]));
-    console::Console console(pluginPath);
+    console::Console console(pluginPath, !options.PluginPath);
     console.SetNarrate(options.Narrate);
 
     std::unique_ptr<sim::RconServer> rcon;

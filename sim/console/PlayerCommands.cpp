@@ -72,11 +72,21 @@ void ChatCommand(Console& console, Arguments& arguments)
     }
 }
 
+// A reply on one console line: its line ends are written as \n and \r.
+std::string OnOneLine(const std::string& text)
+{
+    std::string line;
+    for (const char c : text) {
+        line += c == '\n' ? "\\n" : c == '\r' ? "\\r" : std::string(1, c);
+    }
+    return line;
+}
+
 void RconCommand(Console& console, Arguments& arguments)
 {
     const std::string line = RequireCommandLine(arguments, "rcon");
     RunRconRequest(console.NextRconRequestId(), line, [&console](std::int32_t id, std::int32_t type, const std::string& text) {
-        console.Print(fmt::format("rcon reply {} type {}: {}", id, type, text));
+        console.Print(fmt::format("rcon reply {} type {}: {}", id, type, OnOneLine(text)));
     });
 }
 
@@ -89,12 +99,15 @@ void AddPlayerCommands(CommandTable& table)
                        "Without a team the player gets a team of its own above 50000. Prints: player <name>"};
     table["console"] = {&ConsoleCommand, false, group, "console [as PLAYER] LINE...", "run LINE as a console command, by the server or by PLAYER",
                         "Example: console DinoTuner.Reload\n"
+                        "The host's own commands: plugins.load NAME and plugins.unload NAME (ArkApi/Plugins/NAME/).\n"
                         "A reply shown to a player prints as: chat to <player>: <text> (<r>, <g>, <b>, <a>)\n"
                         "The four numbers are red, green, blue and opacity: (0, 1, 0, 1) is green, (1, 0, 0, 1) red."};
     table["chat"] = {&ChatCommand, false, group, "chat as PLAYER LINE...", "PLAYER sends LINE as a chat command",
                      "A command that no plugin registered prints: unknown command: <name>"};
     table["rcon"] = {&RconCommand, false, group, "rcon LINE...", "send LINE as one RCON request from the console's own RCON client",
-                     "Prints one line per answer: rcon reply <request id> type <n>: <text>"};
+                     "Prints one line per answer: rcon reply <request id> type <n>: <text>\n"
+                     "A line end in an answer prints as \\n. The last answer is the game's own:\n"
+                     "Server received, But no response!! \\n"};
 }
 
 }  // namespace console

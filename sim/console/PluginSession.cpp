@@ -1,6 +1,7 @@
 #include "PluginSession.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <iterator>
 
 #include "ConsoleError.h"
@@ -13,16 +14,55 @@ const char* const kHookedFunctions[6] = {
     "APrimalDinoCharacter.DoMate",     "APrimalDinoCharacter.TryMultiUse", "APrimalDinoCharacter.BeginPlay",
 };
 
+namespace {
+
+#if defined(_WIN32)
+constexpr const char* kLibraryExtension = ".dll";
+#else
+constexpr const char* kLibraryExtension = ".so";
+#endif
+
+}  // namespace
+
 void PluginSession::Load()
+{
+    std::string path = libraryPath_;
+    if (preferInstalled_) {
+        const std::string installed = InstalledLibrary(std::filesystem::u8path(libraryPath_).stem().u8string());
+        std::error_code ignored;
+        if (std::filesystem::is_regular_file(std::filesystem::u8path(installed), ignored)) {
+            path = installed;
+        }
+    }
+    LoadFrom(path);
+}
+
+void PluginSession::LoadFrom(const std::string& path)
 {
     if (loader_.IsLoaded()) {
         throw ConsoleError("the plugin is already loaded");
     }
-    before_ = Snapshot();
+    const std::filesystem::path file = std::filesystem::u8path(path);
+    sim::PluginInfo info;
     std::string error;
-    if (!loader_.Load(libraryPath_, error)) {
+    if (!sim::ReadPluginInfo(file.parent_path().u8string(), file.stem().u8string(), info, error)) {
         throw ConsoleError(error);
     }
+    before_ = Snapshot();
+    if (!loader_.Load(path, error)) {
+        throw ConsoleError(error);
+    }
+    sim::LogPluginLoaded(info);
+}
+
+std::string PluginSession::LoadedName() const
+{
+    return loader_.IsLoaded() ? std::filesystem::u8path(loader_.Path()).stem().u8string() : std::string();
+}
+
+std::string PluginSession::InstalledLibrary(const std::string& name)
+{
+    return ArkApi::Tools::GetCurrentDir() + "/ArkApi/Plugins/" + name + "/" + name + kLibraryExtension;
 }
 
 std::string PluginSession::Unload()

@@ -10,6 +10,8 @@ namespace {
 // Source RCON packet types: a command request, and the answer to one.
 constexpr std::int32_t kExecCommand = 2;
 constexpr std::int32_t kResponseValue = 0;
+// The game's answer to a command that gave it nothing to say, with its line feed and space.
+constexpr const char* kGameNoResponse = "Server received, But no response!! \n ";
 
 // The size field of a packet: id, type, the body and its two terminating zero bytes.
 std::int32_t PacketLength(const std::string& body)
@@ -28,16 +30,16 @@ void RunRconRequest(std::int32_t requestId, const std::string& body, const RconR
     packet.Body = FString(body);
     sim::World& world = sim::World::Get();
     RCONClientConnection* connection = world.NewRconConnection(reply);
-    bool handled = false;
     try {
-        handled = sim::ExecuteRconCommand(connection, &packet, ArkApi::GetApiUtils().GetWorld());
+        sim::ExecuteRconCommand(connection, &packet, ArkApi::GetApiUtils().GetWorld());
     } catch (...) {
         world.CloseRconConnection(connection);
         throw;
     }
-    if (!handled) {
-        reply(requestId, kResponseValue, "unknown command: " + CommandName(body));
-    }
+    // The host runs the game's own handler after its own and the plugins' commands, whichever of
+    // them answered. The simulated game has no RCON command of its own, so it answers every
+    // request as one it does not know, after their reply.
+    reply(requestId, kResponseValue, kGameNoResponse);
     world.CloseRconConnection(connection);
 }
 

@@ -192,7 +192,8 @@ void AddServerCommands(CommandTable& table)
 {
     const char* group = kServerGroup;
     table["load"] = {&Load, false, group, "load", "load the plugin library and deliver process attach",
-                     "Prints the log lines of the load. The plugin loads at start unless --no-load was given."};
+                     "Prints the log lines of the load, then the host's: Loaded plugin <FullName> V<Version> (<Description>),\n"
+                     "from the PluginInfo.json beside the library. The plugin loads at start unless --no-load was given."};
     table["unload"] = {&Unload, false, group, "unload", "deliver process detach, then unload the plugin library",
                        "Prints the log lines of the detach; an error names any hook or command the plugin left behind."};
     table["state"] = {&State, false, group, "state up|starting", "change the server state the host reports",

@@ -19,8 +19,9 @@ struct WatchedSocket {
 };
 
 // Waits up to timeoutMs (negative: without limit) until one of `sockets` is ready or the file
-// descriptor `extraFile` (-1: none) is readable. Returns true when `extraFile` is readable, which
-// includes end of input and errors, so that its reader finds out.
+// descriptor `extraFile` (-1: none) is readable; a signal may end the wait early with nothing
+// ready. Returns true when `extraFile` is readable, which includes end of input and errors, so
+// that its reader finds out.
 bool WaitForActivity(std::vector<WatchedSocket>& sockets, int extraFile, int timeoutMs);
 
 // Reads what the file descriptor `file` holds now, after WaitForActivity reported it readable:

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <vector>
 
 #ifdef _WIN32
 #ifndef WIN32_LEAN_AND_MEAN
@@ -20,6 +21,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 #endif
+
+#include "os/Polling.h"
 
 namespace sim::os {
 namespace {
@@ -167,6 +170,20 @@ sockaddr_in LoopbackAddress(std::uint16_t port)
 
 std::string Describe(const char* what, int code) { return std::string(what) + ": " + ErrorText(code); }
 
+// A connect interrupted by a signal goes on in the background; calling connect again would only
+// say it is under way. Waits until it ends and returns its outcome: 0, or the error code.
+int FinishInterruptedConnect(NativeSocket client)
+{
+    std::vector<WatchedSocket> watched{{static_cast<SocketHandle>(client), false, true}};
+    while (!watched[0].writable && !watched[0].readable)
+        WaitForActivity(watched, -1, -1);  // a further signal ends the wait early: wait again
+    int code = 0;
+    socklen_t length = sizeof(code);
+    if (getsockopt(client, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&code), &length) == SOCKET_ERROR)
+        return LastError();
+    return code;
+}
+
 }  // namespace
 
 bool StartSockets(std::string& error)
@@ -223,15 +240,20 @@ std::uint16_t LocalPort(SocketHandle socket)
     return ntohs(address.sin_port);
 }
 
-SocketHandle AcceptConnection(SocketHandle listener)
+SocketHandle AcceptConnection(SocketHandle listener, std::uint32_t& peerAddress)
 {
+    peerAddress = 0;
     for (;;) {
-        const NativeSocket client = accept(Native(listener), nullptr, nullptr);
+        sockaddr_in peer{};
+        socklen_t peerLength = sizeof(peer);
+        const NativeSocket client = accept(Native(listener), reinterpret_cast<sockaddr*>(&peer), &peerLength);
         if (client == INVALID_SOCKET) {
             if (IsInterrupted(LastError()))
                 continue;
             return kNoSocket;
         }
+        if (peer.sin_family == AF_INET)
+            peerAddress = ntohl(peer.sin_addr.s_addr);
         PrepareConnection(client);
         if (!MakeNonBlocking(client)) {
             CloseNative(client);
@@ -253,9 +275,14 @@ SocketHandle ConnectToLoopback(std::uint16_t port, std::string& error)
     PrepareConnection(client);
     const sockaddr_in address = LoopbackAddress(port);
     if (connect(client, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == SOCKET_ERROR) {
-        error = Describe("connect 127.0.0.1", LastError());
-        CloseNative(client);
-        return kNoSocket;
+        int code = LastError();
+        if (IsInterrupted(code))
+            code = FinishInterruptedConnect(client);
+        if (code != 0) {
+            error = Describe("connect 127.0.0.1", code);
+            CloseNative(client);
+            return kNoSocket;
+        }
     }
     return static_cast<SocketHandle>(client);
 }

@@ -36,12 +36,13 @@ SocketHandle ListenOnLoopback(std::uint16_t port, std::string& error);
 // The local port a socket is bound to; 0 when it cannot be told.
 std::uint16_t LocalPort(SocketHandle socket);
 
-// Takes one pending connection off a listening socket, made non-blocking. Returns kNoSocket when
-// none is waiting (or accepting it failed).
-SocketHandle AcceptConnection(SocketHandle listener);
+// Takes one pending connection off a listening socket, made non-blocking, and fills `peerAddress`
+// with the client's IPv4 address (host byte order; 0 when unknown). Returns kNoSocket when none is
+// waiting (or accepting it failed).
+SocketHandle AcceptConnection(SocketHandle listener, std::uint32_t& peerAddress);
 
-// Connects a blocking client socket to 127.0.0.1:port. Returns kNoSocket with `error` filled when
-// that fails.
+// Connects a blocking client socket to 127.0.0.1:port; a signal arriving meanwhile does not make it
+// fail. Returns kNoSocket with `error` filled when that fails.
 SocketHandle ConnectToLoopback(std::uint16_t port, std::string& error);
 
 // Receives up to `capacity` bytes into `buffer`; `moved` holds the count when the status is Done.

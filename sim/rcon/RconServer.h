@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "rcon/RconNotice.h"
+
 namespace sim {
 
 class RconServer {
@@ -16,33 +18,36 @@ public:
     // Called for each authenticated command request: the connection, the request id and body.
     using RequestHandler = std::function<void(int connection, std::int32_t requestId, const std::string& body)>;
 
-    // What happened to a client that the server's operator should hear about.
-    enum class Event {
-        LoggedIn,       // the right password
-        WrongPassword,  // refused; the connection closes once the refusal is out
-        LoginTimedOut,  // closed: no login within Limits::loginTimeout
-        IdleTimedOut,   // closed: logged in, silent for Limits::idleTimeout
-        TurnedAway,     // closed on arrival: Limits::maxConnections were open (connection 0)
-    };
-    using EventHandler = std::function<void(int connection, Event event)>;
+    using Event = RconEvent;
+    // What the server's operator should hear about a client, at most one line a second per kind.
+    using Notice = RconNotice;
+    using NoticeHandler = std::function<void(const Notice& notice)>;
 
     // What one client may cost the server before its connection is closed; the others go on.
     struct Limits {
         // Silence allowed in the middle of a packet, or while answers wait to be written.
         std::chrono::milliseconds stallTimeout{5000};
-        // Time from connecting to a granted login; a client that has not logged in by then is closed.
+        // Time from connecting to sending a login; a client that has not sent one by then is closed.
         std::chrono::milliseconds loginTimeout{5000};
         // Silence allowed from a logged-in client with nothing left to answer.
         std::chrono::milliseconds idleTimeout{std::chrono::minutes(10)};
         // Pause between two packets to one client. Many clients decode only the first packet of
-        // each read; back-to-back packets (the two login answers) would reach them in one read.
+        // each read; back-to-back packets (the parts of a long answer) would reach them in one read.
         std::chrono::milliseconds packetSpacing{20};
-        // Complete requests one read may deliver at once; more is a flood.
-        std::size_t maxPendingRequests = 32;
+        // The wait of a login after one wrong password from its address; it doubles with each
+        // further one, up to longestLoginWait. 0: logins never wait.
+        std::chrono::milliseconds loginWait{100};
+        std::chrono::milliseconds longestLoginWait{2000};
+        // Requests of one client waiting to be answered, in order; one more closes the connection.
+        std::size_t maxPendingRequests = 256;
         // Answer bytes waiting for a client that does not read them.
         std::size_t maxBufferedOutput = 1024 * 1024;
-        // Open connections; a client beyond that is closed on arrival.
+        // Open connections. A client that arrives when all are taken takes the place of the oldest
+        // client that has not logged in; only when all are logged in is it turned away.
         std::size_t maxConnections = 16;
+        // Time a client that has not logged in keeps its place after connecting, for its login to
+        // arrive; a newcomer waits in the listen queue meanwhile.
+        std::chrono::milliseconds loginGrace{50};
     };
 
     // An empty password lets nobody in.
@@ -57,13 +62,13 @@ public:
     void SetLimits(const Limits& limits);
     // The limits in force.
     const Limits& CurrentLimits() const;
-    // Where events go (none by default); called from Poll, on the polling thread.
-    void SetEventHandler(EventHandler handler);
+    // Where notices go (none by default); called from Poll, on the polling thread.
+    void SetNoticeHandler(NoticeHandler handler);
     // The port actually listened on (0 before Listen).
     std::uint16_t Port() const;
     // Waits up to timeoutMs for network activity or for `extraReadable` (a file descriptor such as
-    // standard input, or -1) to become readable; accepts, reads and dispatches complete requests.
-    // Returns true when `extraReadable` is readable.
+    // standard input, or -1) to become readable; accepts, reads and answers requests. Returns true
+    // when `extraReadable` is readable.
     bool Poll(int timeoutMs, int extraReadable = -1);
     // Queues a response packet to `connection` (ignored when the connection is gone); a body too
     // long for one packet goes out as several packets with the same id and type. Each packet goes

@@ -8,6 +8,7 @@
 #include "host/Ascii.h"
 #include "standin/HostRequests.h"
 #include "standin/HostReset.h"
+#include "standin/PluginCommands.h"
 #include "standin/SimHost.h"
 
 namespace {
@@ -139,9 +140,13 @@ void detail::ResetCommands()
     Service().Rcon.clear();
 }
 
-// Each runs a copy of the callback: a command may withdraw itself while it runs.
+// The host's own commands come first, as the host registers them before any plugin's. Each runs a
+// copy of the callback: a command may withdraw itself while it runs.
 bool ExecuteConsoleCommand(APlayerController* player, FString* line, bool flag)
 {
+    if (detail::RunHostConsoleCommand(player, line)) {
+        return true;
+    }
     const auto* run = Match(Service().Console, line);
     if (run == nullptr) {
         return false;
@@ -164,6 +169,9 @@ bool ExecuteChatCommand(AShooterPlayerController* player, FString* message, ECha
 
 bool ExecuteRconCommand(RCONClientConnection* connection, RCONPacket* packet, UWorld* world)
 {
+    if (detail::RunHostRconCommand(connection, packet)) {
+        return true;
+    }
     const auto* run = Match(Service().Rcon, packet == nullptr ? nullptr : &packet->Body);
     if (run == nullptr) {
         return false;

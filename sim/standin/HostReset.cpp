@@ -10,6 +10,7 @@ void ResetHost()
     detail::ResetHooks();
     detail::ResetCommands();
     detail::ResetLogSinks();
+    detail::ResetPlugins();
     detail::ResetServer();
 }
 

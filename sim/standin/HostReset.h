@@ -11,6 +11,8 @@ void ResetHooks();
 void ResetCommands();
 // Drops every sink but the console's, which prints to standard output again.
 void ResetLogSinks();
+// Forgets the server's part of plugins.load and plugins.unload.
+void ResetPlugins();
 // The server is starting again, in the working directory ".".
 void ResetServer();
 

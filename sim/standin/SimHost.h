@@ -80,8 +80,8 @@ ARK_API void SetCurrentDir(const std::string& directory);
 
 // ---- commands ----------------------------------------------------------------------------
 
-// Runs a console line: the first word picks the registered command (letter case ignored).
-// Returns false when no command of that name is registered.
+// Runs a console line: the first word picks the host's own command or a registered one (letter
+// case ignored). Returns false when no command of that name is known.
 ARK_API bool ExecuteConsoleCommand(APlayerController* player, FString* line, bool flag);
 // Runs a chat line the same way; false when no chat command of that name is registered.
 ARK_API bool ExecuteChatCommand(AShooterPlayerController* player, FString* message, EChatSendMode::Type mode);
@@ -91,6 +91,29 @@ ARK_API bool ExecuteRconCommand(RCONClientConnection* connection, RCONPacket* pa
 ARK_API std::vector<std::string> ConsoleCommandNames();
 ARK_API std::vector<std::string> ChatCommandNames();
 ARK_API std::vector<std::string> RconCommandNames();
+
+// ---- plugins -----------------------------------------------------------------------------
+
+// What a plugin's PluginInfo.json tells the host, with the host's defaults for what it leaves out.
+struct PluginInfo {
+    std::string FullName;
+    std::string Description = "No description";
+    float Version = 1.0f;
+};
+// Reads PluginInfo.json in `folder` for the plugin `name`, the default FullName. Without the file
+// every value is the default; a file that is not JSON, or a value of the wrong type, fills
+// `error` and returns false, and the host does not load that plugin.
+ARK_API bool ReadPluginInfo(const std::string& folder, const std::string& name, PluginInfo& info, std::string& error);
+// Logs "Loaded plugin <FullName> V<Version> (<Description>)", as the host does after each load.
+ARK_API void LogPluginLoaded(const PluginInfo& info);
+// The server's part of the host's commands plugins.load and plugins.unload: each loads or unloads
+// the plugin of that name and returns "" or why it could not.
+struct PluginManager {
+    std::function<std::string(const std::string& name)> Load;
+    std::function<std::string(const std::string& name)> Unload;
+};
+// Takes the server's part; until then, and after an empty one, the host's commands are unknown.
+ARK_API void SetPluginManager(PluginManager manager);
 
 // ---- logging -----------------------------------------------------------------------------
 
@@ -106,9 +129,9 @@ ARK_API std::size_t TakeBackLogFormats();
 // ---- starting afresh ----
 
 // Knows every game name again, takes every detour off every game function, forgets every command
-// and recorded request, drops every log sink but the console's (which prints to standard output
-// again) and reports the server as starting in ".". Game names, the world and the allocator's
-// count stay.
+// and recorded request and the server's part of plugins.load and plugins.unload, drops every log
+// sink but the console's (which prints to standard output again) and reports the server as
+// starting in ".". Game names, the world and the allocator's count stay.
 ARK_API void ResetHost();
 
 // ---- game allocator ----------------------------------------------------------------------

@@ -15,15 +15,13 @@
 
 #include "config/BalanceKeys.h"
 #include "config/ConfigError.h"
+#include "config/FloatFit.h"
 #include "logging/LogText.h"
 #include "logging/Logger.h"
 
 namespace {
 
 using nlohmann::json;
-
-// Every double from here up rounds to infinity as a float.
-constexpr double kFloatOverflow = 0x1.ffffffp+127;
 
 // An entry that is neither an object nor null fails as the JSON library's operator[] would.
 [[noreturn]] void ThrowNotAnObject(const json& value)
@@ -43,15 +41,16 @@ float ToFloat(const json& value, const BalanceKey& key)
         return value.get<float>();  // a boolean is 1 or 0; anything else is the library's type error 302
     }
     const double wide = value.get<double>();
-    if (wide >= kFloatOverflow || wide <= -kFloatOverflow) {
+    switch (FloatFitOf(wide)) {
+    case FloatFit::TooLarge:
         throw ConfigError(value.dump() + " does not fit in a 32-bit float (key " + Quoted(key.Name) + ")", "", key.Name);
-    }
-    const float narrow = static_cast<float>(wide);
-    if (narrow == 0.0f && wide != 0.0) {
+    case FloatFit::TooSmall:
         throw ConfigError(value.dump() + " is too small for a 32-bit float and would read as 0 (key " + Quoted(key.Name) + ")", "",
                           key.Name);
+    case FloatFit::Fits:
+        break;
     }
-    return narrow;
+    return static_cast<float>(wide);
 }
 
 // The library's type error for one key, with the key named.
@@ -222,9 +221,11 @@ LoadReport BalanceTable::LoadBalances(const json& document, FillListener* listen
         } catch (const std::bad_alloc&) {
             throw;  // not the entry's fault: the fill fails
         } catch (const std::exception& error) {
-            const std::string message = InEntry(error, pair.key());
+            // A section that is neither an object nor an array has no keys: it is its own entry.
+            const std::string where = species.is_structured() ? pair.key() : std::string(kSpeciesSection);
+            const std::string message = InEntry(error, where);
             GetLogger()->error("Error loading dino: {}", message);
-            report.Failures.push_back(EntryFailure{pair.key(), KeyOfError(error), message});
+            report.Failures.push_back(EntryFailure{where, KeyOfError(error), message});
         }
     }
     keys.Seal();

@@ -1,13 +1,8 @@
 #include "config/ConfigFile.h"
 
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <stdexcept>
-#include <system_error>
+#include <string_view>
 #include <utility>
-#include <vector>
 
 #include "config/JsonReader.h"
 #include "host/HostApi.h"
@@ -17,46 +12,44 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-
 // A parse error quotes the text it stopped at, which can be the rest of a huge file: the error
 // keeps the start of it.
 constexpr std::size_t kMaxParseErrorCharacters = 300;
-// How many keys written twice the log names, one line each.
-constexpr std::size_t kMaxDuplicatesNamed = 20;
 
 [[noreturn]] void CannotOpen(const std::string& path, const std::string& reason)
 {
     throw std::runtime_error("Can't open config file: " + path + " (" + reason + ")");
 }
 
-std::string ReasonOf(int error)
+std::string ReasonOf(const text::FileBytes& file)
 {
-    switch (error) {
-    case ENOENT:
+    switch (file.Error) {
+    case text::FileError::NotFound:
         return "not found";
-    case EACCES:
+    case text::FileError::PermissionDenied:
         return "permission denied";
+    case text::FileError::NotRegular:
+        return "not a regular file";
+    case text::FileError::TooLarge:
+        return "larger than " + std::to_string(ConfigFile::kMaxMegabytes) + " MB";
     default:
-        return std::generic_category().message(error);
+        return file.Reason;
     }
 }
 
-// Only a regular file (or a link to one) is opened: a FIFO or a device would block the game
-// thread until someone wrote to it, and a folder cannot be read.
-void CheckIsRegularFile(const fs::path& file, const std::string& path)
+// True for text in UTF-16, as Windows editors save "Unicode": it starts with a UTF-16 byte-order
+// mark, or, without one, one of its first two bytes is 0 (a JSON text starts with two ASCII
+// characters, each of which is one byte and a 0 in UTF-16, and UTF-8 text has no 0 byte).
+bool IsUtf16(std::string_view bytes)
 {
-    std::error_code error;
-    const fs::file_status status = fs::status(file, error);
-    if (status.type() == fs::file_type::not_found) {
-        CannotOpen(path, "not found");
+    if (bytes.size() < 2) {
+        return false;
     }
-    if (error) {
-        CannotOpen(path, ReasonOf(error.value()));
+    const std::string_view start = bytes.substr(0, 2);
+    if (start == "\xFF\xFE" || start == "\xFE\xFF") {
+        return true;
     }
-    if (status.type() != fs::file_type::regular) {
-        CannotOpen(path, "not a regular file");
-    }
+    return (start[0] == '\0') != (start[1] == '\0');
 }
 
 }  // namespace
@@ -74,32 +67,35 @@ void ConfigFile::Read()
     Document = Parse();
 }
 
-nlohmann::json ConfigFile::Parse(std::vector<DuplicateKey>* duplicates) const
+nlohmann::json ConfigFile::Parse(DuplicateKeys* duplicates) const
 {
-    // The path is UTF-8 (or, failing that, the system's code page): on Windows it must not be
-    // read in the ANSI code page, which cannot name every folder.
-    const fs::path file = text::FilePath(Path);
-    CheckIsRegularFile(file, Path);
-    errno = 0;
-    std::ifstream stream(file);
-    if (!stream.is_open()) {
-        CannotOpen(Path, ReasonOf(errno != 0 ? errno : EACCES));
+    // Only a regular file is read: a FIFO or a device would block the game thread until someone
+    // wrote to it, and a folder cannot be read. The path is UTF-8 (or, failing that, the
+    // system's code page): on Windows it must not be read in the ANSI code page, which cannot
+    // name every folder.
+    const text::FileBytes file = text::ReadRegularFile(Path, kMaxBytes);
+    if (file.Error != text::FileError::None) {
+        CannotOpen(Path, ReasonOf(file));
     }
-    std::vector<DuplicateKey> found;
+    // Said plainly, rather than as an invalid literal at line 1 quoting bytes that are not text.
+    if (IsUtf16(file.Bytes)) {
+        throw std::runtime_error("Error parsing config file: the file is UTF-16; save it as UTF-8");
+    }
+    DuplicateKeys found;
     nlohmann::json document;
     try {
-        document = ReadJson(stream, found);
+        document = ReadJson(file.Bytes, found);
     } catch (const std::exception& error) {
         throw std::runtime_error(std::string("Error parsing config file: ") + Capped(error.what(), kMaxParseErrorCharacters));
     }
     // Named one by one up to a limit: a file can repeat a key a million times, and each line is
     // written on the game thread.
-    for (std::size_t i = 0; i < found.size() && i < kMaxDuplicatesNamed; ++i) {
-        GetLogger()->warn("Key {} is written twice in {}: the last one is used", Quoted(found[i].Key),
-                          found[i].Parent.empty() ? std::string("the file") : Quoted(found[i].Parent));
+    for (const DuplicateKey& duplicate : found.Named) {
+        GetLogger()->warn("Key {} is written twice in {}: the last one is used", Quoted(duplicate.Key),
+                          duplicate.Parent.empty() ? std::string("the file") : Quoted(duplicate.Parent));
     }
-    if (found.size() > kMaxDuplicatesNamed) {
-        GetLogger()->warn("... and {} more keys written twice", found.size() - kMaxDuplicatesNamed);
+    if (found.More > 0) {
+        GetLogger()->warn("... and {} more keys written twice", found.More);
     }
     if (duplicates != nullptr) {
         *duplicates = std::move(found);

@@ -1,8 +1,8 @@
 #pragma once
 // The configuration file: where it is, and its parsed JSON document.
 
+#include <cstdint>
 #include <string>
-#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -10,6 +10,11 @@
 
 class ConfigFile {
 public:
+    // The largest file read, in MB (MiB): 100,000 species entries take about 10 MB, and a larger
+    // file would hold the game thread and its memory for nothing.
+    static constexpr std::uint64_t kMaxMegabytes = 32;
+    static constexpr std::uint64_t kMaxBytes = kMaxMegabytes * 1024 * 1024;
+
     // The file at `path`; nothing is read until Read. Document starts as null.
     explicit ConfigFile(std::string path);
     // The full path of `fileName` in the host's plugin folder: the server's working directory + "/ArkApi/Plugins/".
@@ -18,9 +23,10 @@ public:
     // Reads and parses the file into Document; throws std::runtime_error and keeps the old Document on failure.
     void Read();
     // Reads and parses the file into a new document, leaving Document as it is; throws as Read does.
-    // Anything but a regular file is refused without opening it. A key written twice in one
-    // object is logged as a warning (and added to `duplicates` when given); the last one is used.
-    nlohmann::json Parse(std::vector<DuplicateKey>* duplicates = nullptr) const;
+    // Anything but a regular file, and a file above kMaxBytes, is refused without being read. A
+    // key written twice in one object is logged as a warning (and noted in `duplicates` when
+    // given); the last one is used.
+    nlohmann::json Parse(DuplicateKeys* duplicates = nullptr) const;
 
     std::string Path;
     nlohmann::json Document;

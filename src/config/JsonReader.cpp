@@ -1,16 +1,23 @@
 #include "config/JsonReader.h"
 
+#include <deque>
 #include <utility>
+
+#include "logging/LogText.h"
 
 namespace {
 
 using nlohmann::json;
 
+// What is kept of a duplicate's names: as much as a log line quotes (and a mark that it was
+// cut), never the whole of a key that may be as long as the file.
+constexpr std::size_t kMaxNameCharacters = 200;
+
 // Builds the document from the parser's events, as the library's own builder does, with an
 // explicit stack so that depth costs no recursion.
 class DocumentBuilder {
 public:
-    DocumentBuilder(json& root, std::vector<DuplicateKey>& duplicates) : root_(root), duplicates_(duplicates) {}
+    DocumentBuilder(json& root, DuplicateKeys& duplicates) : root_(root), duplicates_(duplicates) {}
 
     bool null() { return Add(nullptr); }
     bool boolean(bool value) { return Add(value); }
@@ -32,7 +39,7 @@ public:
         // so a later member of the same name wins.
         auto [member, inserted] = level.Value->get_ref<json::object_t&>().emplace(std::move(key), nullptr);
         if (!inserted) {
-            duplicates_.push_back(DuplicateKey{member->first, level.Name ? *level.Name : std::string()});
+            Note(member->first, level.Name);
         }
         pending_ = &member->second;
         level.LastKey = &member->first;
@@ -69,6 +76,16 @@ private:
         const std::string* LastKey;  // in an object, the key whose value is being read
     };
 
+    void Note(const std::string& key, const std::string* parent)
+    {
+        if (duplicates_.Named.size() == DuplicateKeys::kMaxNamed) {
+            ++duplicates_.More;
+            return;
+        }
+        duplicates_.Named.push_back(
+            DuplicateKey{Capped(key, kMaxNameCharacters), parent != nullptr ? Capped(*parent, kMaxNameCharacters) : std::string()});
+    }
+
     // Places `value` where the parser stands: the root, the next array element or the pending member.
     template <typename Value>
     json* Place(Value&& value)
@@ -102,18 +119,20 @@ private:
     }
 
     json& root_;
-    std::vector<DuplicateKey>& duplicates_;
-    std::vector<Level> stack_;
+    DuplicateKeys& duplicates_;
+    // A deque grows without copying itself: a file that opens a bracket in each of its bytes
+    // costs the stack no more than its levels.
+    std::deque<Level> stack_;
     json* pending_ = nullptr;
 };
 
 }  // namespace
 
-json ReadJson(std::istream& input, std::vector<DuplicateKey>& duplicates)
+json ReadJson(std::string_view text, DuplicateKeys& duplicates)
 {
     json document;
     DocumentBuilder builder(document, duplicates);
     // Not strict: reading stops after the first complete value, so trailing text is never examined.
-    json::sax_parse(input, &builder, json::input_format_t::json, /*strict=*/false, /*ignore_comments=*/false);
+    json::sax_parse(text.data(), text.data() + text.size(), &builder, json::input_format_t::json, /*strict=*/false, /*ignore_comments=*/false);
     return document;
 }

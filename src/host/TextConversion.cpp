@@ -1,10 +1,18 @@
 #include "host/TextConversion.h"
 
+#include <system_error>
+
 #if defined(_WIN32)
 #  ifndef WIN32_LEAN_AND_MEAN
 #    define WIN32_LEAN_AND_MEAN
 #  endif
 #  include <windows.h>
+#else
+#  include <fcntl.h>
+#  include <sys/stat.h>
+#  include <unistd.h>
+
+#  include <cerrno>
 #endif
 
 namespace text {
@@ -60,6 +68,90 @@ std::filesystem::path FilePath(const std::string& narrow)
         ToWide(CP_ACP, 0, narrow, wide);
     }
     return std::filesystem::path(wide);
+}
+
+namespace {
+
+FileBytes Failed(DWORD error)
+{
+    FileBytes result;
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        result.Error = FileError::NotFound;
+        break;
+    case ERROR_ACCESS_DENIED:
+        result.Error = FileError::PermissionDenied;
+        break;
+    default:
+        result.Error = FileError::Other;
+        result.Reason = std::system_category().message(static_cast<int>(error));
+    }
+    return result;
+}
+
+FileBytes Refused(FileError error)
+{
+    FileBytes result;
+    result.Error = error;
+    return result;
+}
+
+class HandleCloser {
+public:
+    explicit HandleCloser(HANDLE handle) : handle_(handle) {}
+    ~HandleCloser() { CloseHandle(handle_); }
+    HandleCloser(const HandleCloser&) = delete;
+    HandleCloser& operator=(const HandleCloser&) = delete;
+
+private:
+    HANDLE handle_;
+};
+
+}  // namespace
+
+FileBytes ReadRegularFile(const std::string& narrow, std::uint64_t maxBytes)
+{
+    // Others may go on writing, renaming or deleting the file while it is read, as an editor
+    // saving it does. Backup semantics let a folder open, so that it is told apart below
+    // rather than refused as "access denied".
+    const HANDLE file = CreateFileW(FilePath(narrow).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return Failed(GetLastError());
+    }
+    const HandleCloser closer(file);
+    // Judged on the handle that is read: a pipe or device put at the name after any earlier
+    // look would otherwise be read, and could block.
+    BY_HANDLE_FILE_INFORMATION information;
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &information) ||
+        (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return Refused(FileError::NotRegular);
+    }
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file, &size)) {
+        return Failed(GetLastError());
+    }
+    if (static_cast<std::uint64_t>(size.QuadPart) > maxBytes) {
+        return Refused(FileError::TooLarge);
+    }
+    FileBytes result;
+    result.Bytes.reserve(static_cast<std::size_t>(size.QuadPart));
+    char buffer[65536];
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(file, buffer, sizeof buffer, &read, nullptr)) {
+            return Failed(GetLastError());
+        }
+        if (read == 0) {
+            return result;
+        }
+        // A file that grows while it is read is held to the same bound.
+        if (result.Bytes.size() + read > maxBytes) {
+            return Refused(FileError::TooLarge);
+        }
+        result.Bytes.append(buffer, read);
+    }
 }
 
 #else
@@ -179,6 +271,99 @@ std::u16string Utf8ToUtf16(const std::string& utf8)
 std::filesystem::path FilePath(const std::string& narrow)
 {
     return std::filesystem::path(narrow);
+}
+
+namespace {
+
+FileBytes Failed(int error)
+{
+    FileBytes result;
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        result.Error = FileError::NotFound;
+        break;
+    case EACCES:
+        result.Error = FileError::PermissionDenied;
+        break;
+    case ENXIO:  // a socket, or a device without its driver
+        result.Error = FileError::NotRegular;
+        break;
+    default:
+        result.Error = FileError::Other;
+        result.Reason = std::generic_category().message(error);
+    }
+    return result;
+}
+
+FileBytes Refused(FileError error)
+{
+    FileBytes result;
+    result.Error = error;
+    return result;
+}
+
+class DescriptorCloser {
+public:
+    explicit DescriptorCloser(int descriptor) : descriptor_(descriptor) {}
+    ~DescriptorCloser() { close(descriptor_); }
+    DescriptorCloser(const DescriptorCloser&) = delete;
+    DescriptorCloser& operator=(const DescriptorCloser&) = delete;
+
+private:
+    int descriptor_;
+};
+
+}  // namespace
+
+FileBytes ReadRegularFile(const std::string& narrow, std::uint64_t maxBytes)
+{
+    // Opening a FIFO for reading waits for a writer, and a device may wait too; with O_NONBLOCK
+    // the open returns at once. The type is then judged on the descriptor that is read, so a
+    // FIFO renamed onto the name after any earlier look cannot slip through.
+    int descriptor = -1;
+    do {
+        descriptor = open(narrow.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    } while (descriptor < 0 && errno == EINTR);
+    if (descriptor < 0) {
+        return Failed(errno);
+    }
+    const DescriptorCloser closer(descriptor);
+    struct stat status {};
+    if (fstat(descriptor, &status) != 0) {
+        return Failed(errno);
+    }
+    if (!S_ISREG(status.st_mode)) {
+        return Refused(FileError::NotRegular);
+    }
+    if (static_cast<std::uint64_t>(status.st_size) > maxBytes) {
+        return Refused(FileError::TooLarge);
+    }
+    // A regular file is read as usual.
+    const int flags = fcntl(descriptor, F_GETFL);
+    if (flags >= 0) {
+        fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK);
+    }
+    FileBytes result;
+    result.Bytes.reserve(static_cast<std::size_t>(status.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t count = read(descriptor, buffer, sizeof buffer);
+        if (count < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return Failed(errno);
+        }
+        if (count == 0) {
+            return result;
+        }
+        // A file that grows while it is read is held to the same bound.
+        if (result.Bytes.size() + static_cast<std::size_t>(count) > maxBytes) {
+            return Refused(FileError::TooLarge);
+        }
+        result.Bytes.append(buffer, static_cast<std::size_t>(count));
+    }
 }
 
 #endif

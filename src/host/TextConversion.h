@@ -1,8 +1,9 @@
 #pragma once
-// UTF-16 and UTF-8, and narrow text as a file path: the one place where the plugin's text
-// handling depends on the platform.
+// UTF-16 and UTF-8, and files named by narrow text: the one place where the plugin's text and
+// file handling depend on the platform.
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -16,5 +17,21 @@ std::u16string Utf8ToUtf16(const std::string& utf8);
 // name every folder; the host's text is UTF-8, and is read in the ANSI code page only when it is
 // not valid UTF-8. Elsewhere the bytes are the path.
 std::filesystem::path FilePath(const std::string& narrow);
+
+// Why a file could not be read; None when it was.
+enum class FileError { None, NotFound, PermissionDenied, NotRegular, TooLarge, Other };
+
+// A file's bytes, or why they could not be read.
+struct FileBytes {
+    FileError Error = FileError::None;
+    std::string Bytes;
+    // For FileError::Other, the system's text for the error.
+    std::string Reason;
+};
+
+// The bytes of the regular file that narrow text names (as FilePath reads it), or why not: a
+// file of another type (a folder, a FIFO, a device), or one larger than `maxBytes`, is refused
+// without reading a byte of it, and opening never waits for a writer.
+FileBytes ReadRegularFile(const std::string& narrow, std::uint64_t maxBytes);
 
 }  // namespace text

@@ -3,10 +3,15 @@
 // - rcon-client decodes a stream: authenticate, send commands two at a time (so answers must be
 //   matched by id), check each answer and packet, check that a wrong password is turned away;
 // - rcon-srcds decodes only the first packet of each read, so it hangs unless every packet
-//   reaches it on its own: authenticate, send the commands one by one, check a wrong password.
+//   reaches it on its own: authenticate, send the commands one by one, then fifty at once, check
+//   a wrong password.
 //
-//   node npm-client.mjs --password PW [--command CMD --expect TEXT]... [--port-pattern REGEX]
-//                       -- SERVER-EXECUTABLE [SERVER-ARGUMENTS...]
+//   node npm-client.mjs --password PW [--command CMD --expect TEXT]... [--then TEXT]
+//                       [--port-pattern REGEX] -- SERVER-EXECUTABLE [SERVER-ARGUMENTS...]
+//
+// --then: every answer is followed by a second packet with the same id and the body TEXT (a game
+// server answers each request itself after its plugins). Each client's result is printed, as an
+// admin's tool built on it would show it.
 //
 // The server is started here with a pipe as its standard input; its standard output must name the
 // port it listens on in a line matching --port-pattern (default: "listening <port>"). Closing its
@@ -21,7 +26,7 @@ const { Rcon } = rconClient;
 const SrcdsRcon = rconSrcds.default;
 
 function parseArguments(argv) {
-  const options = { password: null, commands: [], portPattern: /listening (\d+)/, server: [] };
+  const options = { password: null, commands: [], then: null, portPattern: /listening (\d+)/, server: [] };
   for (let index = 0; index < argv.length; ++index) {
     const name = argv[index];
     if (name === "--") {
@@ -35,7 +40,8 @@ function parseArguments(argv) {
     else if (name === "--expect") {
       if (options.commands.length === 0) throw new Error("--expect must follow a --command");
       options.commands[options.commands.length - 1].expect = value;
-    } else if (name === "--port-pattern") options.portPattern = new RegExp(value);
+    } else if (name === "--then") options.then = value;
+    else if (name === "--port-pattern") options.portPattern = new RegExp(value);
     else throw new Error(`unknown option ${name}`);
   }
   if (options.password === null || options.server.length === 0)
@@ -72,29 +78,40 @@ function startServer(commandLine, portPattern) {
   return { server, exited, port: withTimeout(port, 15000, "server port") };
 }
 
-// Records every packet the server sends, read straight off the socket, so ids and types can be
-// checked independently of how the client matches answers to requests.
-function tapPackets(rcon) {
-  const packets = [];
+// Records every packet `socket` receives into `packets`, so ids and types can be checked
+// independently of how the client matches answers to requests.
+function tapSocket(socket, packets) {
   let pending = Buffer.alloc(0);
-  // A reset connection is reported as an "error" event, which would end the process unheard.
-  rcon.on("error", (error) => console.log(`client: ${error.message}`));
-  rcon.on("connect", () => {
-    rcon.socket.on("data", (chunk) => {
-      pending = Buffer.concat([pending, chunk]);
-      while (pending.length >= 4 && pending.length >= 4 + pending.readInt32LE(0)) {
-        const size = pending.readInt32LE(0);
-        packets.push({
-          id: pending.readInt32LE(4),
-          type: pending.readInt32LE(8),
-          body: pending.subarray(12, 4 + size - 2).toString("utf-8"),
-          terminated: pending[4 + size - 2] === 0 && pending[4 + size - 1] === 0,
-        });
-        pending = pending.subarray(4 + size);
-      }
-    });
+  socket.on("data", (chunk) => {
+    pending = Buffer.concat([pending, chunk]);
+    while (pending.length >= 4 && pending.length >= 4 + pending.readInt32LE(0)) {
+      const size = pending.readInt32LE(0);
+      packets.push({
+        id: pending.readInt32LE(4),
+        type: pending.readInt32LE(8),
+        body: pending.subarray(12, 4 + size - 2).toString("utf-8"),
+        terminated: pending[4 + size - 2] === 0 && pending[4 + size - 1] === 0,
+      });
+      pending = pending.subarray(4 + size);
+    }
   });
   return packets;
+}
+
+function tapPackets(rcon) {
+  const packets = [];
+  // A reset connection is reported as an "error" event, which would end the process unheard.
+  rcon.on("error", (error) => console.log(`client: ${error.message}`));
+  rcon.on("connect", () => tapSocket(rcon.socket, packets));
+  return packets;
+}
+
+// Resolves once `predicate` holds (checked every 10 ms); wrap it in withTimeout.
+function waitFor(predicate) {
+  return new Promise((resolve) => {
+    const poll = () => (predicate() ? resolve() : setTimeout(poll, 10));
+    poll();
+  });
 }
 
 async function checkAuthenticatedSession(port, options) {
@@ -108,12 +125,24 @@ async function checkAuthenticatedSession(port, options) {
     Promise.all(options.commands.map(({ command }) => rcon.send(command))), 10000, "command answers");
   options.commands.forEach(({ command, expect }, index) => {
     const id = index + 1;
+    console.log(`rcon-client: send(${JSON.stringify(command)}) returned ${JSON.stringify(answers[index])}`);
     if (expect !== null)
       check(answers[index].includes(expect), `answer to "${command}" contains "${expect}" (got "${answers[index]}")`);
     const packet = packets.find((candidate) => candidate.id === id);
     check(packet !== undefined && packet.type === 0 && packet.body === answers[index] && packet.terminated,
       `answer to "${command}" came as a terminated response packet with id ${id}`);
   });
+  if (options.then !== null) {
+    // The client hands send() the first answer and drops the rest; the socket shows them all.
+    const ids = options.commands.map((_, index) => index + 1);
+    const sameId = (id) => packets.filter((packet) => packet.id === id);
+    await withTimeout(waitFor(() => ids.every((id) => sameId(id).length >= 2)), 10000, "the second answers");
+    ids.forEach((id) => {
+      const bodies = sameId(id).map((packet) => packet.body);
+      console.log(`rcon-client: the socket received for id ${id}: ${JSON.stringify(bodies)}`);
+      check(bodies.length === 2 && bodies[1] === options.then, `request ${id} was answered a second time, last, with ${JSON.stringify(options.then)}`);
+    });
+  }
   const verdict = packets.find((packet) => packet.type === 2);
   check(verdict !== undefined && verdict.id === 0, "authentication verdict carries the request's id");
   await withTimeout(rcon.end(), 5000, "closing the session");
@@ -138,11 +167,29 @@ async function checkSrcdsSession(port, options) {
   const rcon = new SrcdsRcon({ host: "127.0.0.1", port, encoding: "utf8" });
   await withTimeout(rcon.authenticate(options.password), 10000, "rcon-srcds authentication");
   check(rcon.isAuthenticated(), "rcon-srcds: authenticated with the right password");
+  // rcon-srcds picks request ids at random from 1 to 255 and takes the first packet with its id:
+  // a second answer still on its way could be taken for the next request's, so it is waited for.
+  const packets = tapSocket(rcon.connection, []);
+  let requests = 0;
+  const secondAnswers = (count) =>
+    withTimeout(waitFor(() => packets.filter((packet) => packet.body === options.then).length >= count), 10000,
+      "rcon-srcds: the second answers");
   for (const { command, expect } of options.commands) {
     const answer = await withTimeout(rcon.execute(command), 10000, `rcon-srcds answer to "${command}"`);
+    console.log(`rcon-srcds: execute(${JSON.stringify(command)}) returned ${JSON.stringify(answer)}`);
     if (expect !== null)
       check(String(answer).includes(expect), `rcon-srcds: answer to "${command}" contains "${expect}" (got "${answer}")`);
+    requests += 1;
+    if (options.then !== null) await secondAnswers(requests);
   }
+  // Fifty requests in one go, each answered in a packet of its own (each listens on the socket).
+  const { command, expect } = options.commands[0];
+  rcon.connection.setMaxListeners(100);
+  const burst = await withTimeout(Promise.all(Array.from({ length: 50 }, () => rcon.execute(command))), 30000,
+    "rcon-srcds answers to 50 requests at once");
+  check(burst.length === 50 && burst.every((answer) => expect === null || String(answer).includes(expect)),
+    `rcon-srcds: 50 requests at once all answered`);
+  if (options.then !== null) await secondAnswers(requests + 50);
   await withTimeout(rcon.disconnect(), 5000, "rcon-srcds closing the session");
 
   const intruder = new SrcdsRcon({ host: "127.0.0.1", port, encoding: "utf8" });

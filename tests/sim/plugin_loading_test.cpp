@@ -3,6 +3,7 @@
 // is missing or is no plugin.
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -211,6 +212,43 @@ TEST_F(PluginLoading, SessionReportsWhatTheHostStillHoldsAfterDetach)
     }
     EXPECT_FALSE(session.IsLoaded());
     ArkApi::GetCommands().RemoveConsoleCommand(FString("Stray.Command"));
+}
+
+// The host reads PluginInfo.json beside the library before loading it: the line it logs, its
+// defaults without the file, and a file it cannot use, which stops the load before anything runs.
+TEST_F(PluginLoading, TheHostNamesThePluginFromThePluginInfoBesideItsLibrary)
+{
+    const std::filesystem::path folder = std::filesystem::u8path(server.Path()) / "ArkApi" / "Plugins" / "DinoTuner";
+    const std::filesystem::path library = folder / std::filesystem::path(DINOTUNER_PLUGIN_PATH).filename();
+    std::filesystem::copy_file(DINOTUNER_PLUGIN_PATH, library);
+    console::PluginSession session(library.u8string());
+    const auto writeInfo = [&](const std::string& text) { std::ofstream(folder / "PluginInfo.json", std::ios::binary) << text; };
+
+    session.Load();
+    EXPECT_EQ(log->Count("[API][info] Loaded plugin DinoTuner V1.0 (No description)"), 1u);
+    session.Unload();
+
+    writeInfo(R"({"FullName": "Dino Tuner", "Description": "Rates", "Version": 2, "MinApiVersion": 3.0})");
+    session.Load();
+    EXPECT_EQ(log->Count("Loaded plugin Dino Tuner V2.0 (Rates)"), 1u);
+    session.Unload();
+    writeInfo(R"({"Version": 1.25})");
+    session.Load();
+    EXPECT_EQ(log->Count("Loaded plugin DinoTuner V1.25 (No description)"), 1u);
+    session.Unload();
+
+    for (const char* unusable : {R"({"Version": "1.2"})", R"({"MinApiVersion": "3.0"})", "{\"FullName\": "}) {
+        writeInfo(unusable);
+        try {
+            session.Load();
+            ADD_FAILURE() << "loaded with " << unusable;
+            session.Unload();
+        } catch (const console::ConsoleError& error) {
+            EXPECT_NE(std::string(error.what()).find("PluginInfo.json: [json.exception."), std::string::npos) << error.what();
+        }
+        EXPECT_FALSE(session.IsLoaded());
+        EXPECT_EQ(HooksInstalled(), 0u) << "the library never ran";
+    }
 }
 
 TEST_F(PluginLoading, SessionLoadErrorsComeBackAsConsoleErrors)

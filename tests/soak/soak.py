@@ -61,6 +61,8 @@ from rcon_packets import packet, read_packet  # noqa: E402  (found through the p
 HERE = os.path.dirname(os.path.abspath(__file__))
 CATALOG = os.path.join(HERE, "..", "..", "sim", "dino-catalog.json")
 PASSWORD = "soak secret"
+# What the game answers after the plugin to every RCON request, as a command it does not know.
+GAME_REPLY = "Server received, But no response!! \n "
 PLAYER, PLAYER_TEAM = "alice", 60001
 NET_BUFFS = ["Buff_Netted_Material_C", "PrimalBuff_BUFF_NETTED_MATERIAL"]
 OTHER_BUFFS = ["Buff_Fed", "Buff_Tranquilized"]
@@ -302,9 +304,14 @@ class RconClient:
         self.next_id += 1
         self.sock.sendall(packet(self.next_id, 2, "DinoTuner.Reload"))
         request_id, kind, body = read_packet(self.sock)
+        answered = time.monotonic()
         if request_id != self.next_id or kind != 0:
             raise RuntimeError("answer to request %d: id %d type %d" % (self.next_id, request_id, kind))
-        return body
+        # The game answers every request after the plugin, as one it does not know.
+        game = read_packet(self.sock)
+        if game != (self.next_id, 0, GAME_REPLY):
+            raise RuntimeError("the game's answer to request %d: %r" % (self.next_id, game))
+        return body, answered
 
 
 class Reloader(threading.Thread):
@@ -318,8 +325,8 @@ class Reloader(threading.Thread):
             client = RconClient(self.port)
             while not self.stop.is_set():
                 sent = time.monotonic()
-                reply = client.reload()
-                self.replies.append((sent, time.monotonic(), reply))
+                reply, answered = client.reload()
+                self.replies.append((sent, answered, reply))
                 time.sleep(self.rng.uniform(0, 0.06))
         except Exception as error:  # a server that stops answering is what this looks for
             self.failures.add("server", "RCON client %s: %s" % (self.name_, error))
@@ -737,7 +744,7 @@ def main():
     soak.run_until(server, "memory", setup)
     for version in soak.versions:
         writer.write(version, True)
-        version.reply = calibration.reload()
+        version.reply = calibration.reload()[0]
         if not expected_form(version, version.reply):
             failures.add("replies", "version %s answers %r, not %r...%r" % (version.name, version.reply[:200],
                                                                   version.reply_prefix, version.reply_suffix))

@@ -120,9 +120,8 @@ bool RconTestClient::Authenticate(std::string_view password, std::int32_t id)
 {
     if (!SendPacket(id, 3, password))
         return false;
-    const auto empty = ReadPacket();
     const auto verdict = ReadPacket();
-    return empty && verdict && empty->type == 0 && verdict->type == 2 && verdict->id == id;
+    return verdict && verdict->type == 2 && verdict->id == id;
 }
 
 bool RconTestClient::WaitForClose(int timeoutMs)

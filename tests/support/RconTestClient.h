@@ -40,8 +40,7 @@ public:
     std::optional<RconReply> ReadPacket(int timeoutMs = 5000);
     // The bytes of the next single read (those already buffered first); empty on close or timeout.
     std::string ReadOnce(int timeoutMs = 5000);
-    // Sends an authentication request and reads the empty response value and the verdict. Returns
-    // true when the verdict carries `id`.
+    // Sends an authentication request and reads the verdict. Returns true when it carries `id`.
     bool Authenticate(std::string_view password, std::int32_t id = 1);
     // True when the server closes the connection within timeoutMs; packets before it are skipped.
     bool WaitForClose(int timeoutMs = 5000);

@@ -78,7 +78,7 @@ const LoadCase kLoadCases[] = {
       R"(Error loading dino: [json.exception.type_error.305] cannot use operator[] with a string argument with string in "b")"}},
     {"SectionIsAnArray", R"({"GlobalDinoBalance": null, "DinoBalance": [{}, {"AllowTame": false}]})", 2, {"0", "1"}, {}},
     {"SectionIsANumber", R"({"GlobalDinoBalance": null, "DinoBalance": 5})", 0, {},
-     {R"(Error loading dino: [json.exception.type_error.305] cannot use operator[] with a string argument with number in "")"}},
+     {R"(Error loading dino: [json.exception.type_error.305] cannot use operator[] with a string argument with number in "DinoBalance")"}},
     // Keys are compared in UTF-8: two keys that differ outside ASCII are two species.
     {"KeysKeepTheirUtf8",
      "{\"GlobalDinoBalance\": null, \"DinoBalance\": {\"k\\u00fc\": {\"AllowRide\": false}, \"k\\u00e9\": {\"AllowTame\": false}}}",

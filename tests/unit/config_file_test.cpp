@@ -1,7 +1,8 @@
 // Reading the configuration file: where it is looked for, which bytes parse, and that a file
 // that fails to read never disturbs the document of the last good read.
 
-#include <chrono>
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -20,6 +21,7 @@
 #include "logging/Logger.h"
 #include "os/SystemText.h"
 #include "standin/SimHost.h"
+#include "support/HeapCounter.h"
 #include "support/RecordingSink.h"
 #include "support/ServerDir.h"
 
@@ -264,24 +266,93 @@ TEST_F(ConfigFileTest, DeeplyNestedFileReadsAndIsReleased)
     }
 }
 
-TEST_F(ConfigFileTest, FiftyMegabyteFileReadsInReasonableTime)
+TEST_F(ConfigFileTest, AFileAboveTheBoundIsRefusedUnread)
 {
-    std::string text = R"({"GlobalDinoBalance": null, "DinoBalance": {)";
-    const std::string filler(5000, 'y');
-    for (int i = 0; i < 10000; ++i) {
-        text += (i ? "," : "") + std::string("\"k") + std::to_string(i) + R"(": {"Notes": ")" + filler + "\"}";
-    }
-    text += "}}";
-    ASSERT_GT(text.size(), 50u * 1000 * 1000);
-    server.WriteConfig(text);
-
-    const auto start = std::chrono::steady_clock::now();
+    // Trailing bytes after the value are never examined: up to the bound, the file is read.
+    server.WriteConfig(R"({"v": 1})");
+    std::filesystem::resize_file(server.ConfigPath(), ConfigFile::kMaxBytes);
     ConfigFile config = PluginFile();
     config.Read();
-    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(config.Document, json::parse(R"({"v": 1})"));
 
-    EXPECT_EQ(config.Document.at("DinoBalance").size(), 10000u);
-    EXPECT_LT(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count(), 60);
+    std::filesystem::resize_file(server.ConfigPath(), ConfigFile::kMaxBytes + 1);
+    const std::string refused = "Can't open config file: " + server.ConfigPath() + " (larger than 32 MB)";
+    EXPECT_EQ(ReadError(), refused);
+    EXPECT_THROW(config.Read(), std::runtime_error);
+    EXPECT_EQ(config.Document, json::parse(R"({"v": 1})"));
+#if !defined(_WIN32)
+    // 64 GB, most of it a hole: reading any of it first would take far more memory than a test has.
+    std::filesystem::resize_file(server.ConfigPath(), std::uint64_t{64} << 30);
+    testing_support::ResetHeapPeak();
+    const std::uint64_t before = testing_support::HeapBytesInUse();
+    EXPECT_EQ(ReadError(), refused);
+    EXPECT_LT(testing_support::HeapBytesPeak() - before, 64u * 1024);
+#endif
+}
+
+TEST_F(ConfigFileTest, AUtf16FileIsNamedAsSuch)
+{
+    // What Windows editors save as "Unicode": with or without the byte-order mark, either order.
+    const std::string text = R"({"GlobalDinoBalance": null})";
+    std::string littleEndian;
+    std::string bigEndian;
+    for (const char c : text) {
+        littleEndian += {c, '\0'};
+        bigEndian += {'\0', c};
+    }
+    for (const std::string& bytes : {"\xFF\xFE" + littleEndian, littleEndian, "\xFE\xFF" + bigEndian, bigEndian}) {
+        server.WriteConfig(bytes);
+        EXPECT_EQ(ReadError(), "Error parsing config file: the file is UTF-16; save it as UTF-8");
+    }
+}
+
+// Whatever a file holds, reading it takes a bounded multiple of its size: nothing is kept per
+// key written twice beyond the few lines the log names, and no name is copied whole. The JSON
+// library's own cost for a value (some 40 bytes for an empty array or object, more as the C heap
+// rounds them) sets the bound for files made of nothing but brackets.
+TEST_F(ConfigFileTest, MemoryForAFileIsASmallMultipleOfItsSize)
+{
+    const auto repeated = [](const std::string& part, std::size_t count) {
+        std::string text;
+        text.reserve(part.size() * count);
+        for (std::size_t i = 0; i < count; ++i) {
+            text += part;
+        }
+        return text;
+    };
+    const std::string start = R"({"GlobalDinoBalance": null, "DinoBalance": {)";
+    const std::string longKey = "\"" + std::string(100000, 'K') + "\": ";
+    std::string species;
+    for (int i = 0; i < 20000; ++i) {
+        species += (i ? "," : "") + std::string(R"("Blueprint'/Game/Mods/S)") + std::to_string(i) +
+                   R"(/S_BP.S_BP'": {"AllowTame": false, "DamageResistanceMultiplier": 2.5})";
+    }
+    const struct {
+        const char* Shape;
+        std::string Text;
+        double Limit;  // peak heap over file size
+    } files[] = {
+        {"5,000 duplicates under a 100,000-character key", start + longKey + R"({"a": 0)" + repeated(R"(, "a": 0)", 4999) + "}}}", 5},
+        {"200,000 duplicates under a 100,000-character key", start + longKey + R"({"a":0)" + repeated(R"(,"a":0)", 199999) + "}}}", 5},
+        {"20,000 species entries", start + species + "}}", 8},
+        {"100,000 empty objects", start + R"("a": {"Notes": [{})" + repeated(",{}", 99999) + "]}}}", 50},
+        {"arrays nested 100,000 deep", start + R"("a": {"Notes": )" + std::string(100000, '[') + std::string(100000, ']') + "}}}", 50},
+        {"200,000 arrays opened, never closed", start + R"("a": {"Notes": )" + std::string(200000, '['), 100},
+    };
+    for (const auto& file : files) {
+        server.WriteConfig(file.Text);
+        testing_support::ResetHeapPeak();
+        const std::uint64_t before = testing_support::HeapBytesInUse();
+        try {
+            PluginFile().Read();
+        } catch (const std::runtime_error& error) {
+            EXPECT_EQ(std::string(error.what()).rfind("Error parsing config file: ", 0), 0u) << file.Shape;
+        }
+        const double ratio = static_cast<double>(testing_support::HeapBytesPeak() - before) / static_cast<double>(file.Text.size());
+        std::printf("%-52s %8zu bytes, peak heap %5.1f times that\n", file.Shape, file.Text.size(), ratio);
+        EXPECT_LT(ratio, file.Limit) << file.Shape;
+    }
+    EXPECT_EQ(log->Count(R"(... and 199979 more keys written twice)"), 1u);
 }
 
 }  // namespace

@@ -1,7 +1,17 @@
 // The reload commands' replies: who is answered, in which colour, with what text.
 
+#include <atomic>
+#include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
+
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -100,6 +110,55 @@ TEST_F(ReloadCommands, FailureIsRedWithTheLoggedError)
     EXPECT_EQ(answers[0].Text, "Reload failed: " + error);
     EXPECT_EQ(plugin.Log().Count("[DinoTuner][error] " + error), 2u);
 }
+
+#if !defined(_WIN32)
+// A FIFO put at the path between any look at it and the open would block the game thread until
+// someone wrote to it. While a FIFO and a file keep taking turns at the path, every reload answers.
+TEST_F(ReloadCommands, EveryReloadAnswersWhileAFifoAndAFileSwapPlaces)
+{
+    const std::string path = plugin.Server().ConfigPath();
+    const std::string fifo = path + ".fifo";
+    const std::string file = path + ".file";
+    std::ofstream(file) << testing_support::kEmptyConfig;
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::atomic<bool> done{false};
+    // Each is linked under a spare name and renamed onto the path, so both stay for the next turn.
+    std::thread swapper([&] {
+        while (!done) {
+            for (const std::string* source : {&fifo, &file}) {
+                const std::string spare = *source + ".spare";
+                if (link(source->c_str(), spare.c_str()) == 0) {
+                    rename(spare.c_str(), path.c_str());
+                }
+            }
+        }
+    });
+    // A reload that blocks would hang the test: the alarm ends it as a failure instead.
+    alarm(120);
+    const std::string refused = "Reload failed: Can't open config file: " + path + " (not a regular file)";
+    std::size_t read = 0;
+    std::size_t refusals = 0;
+    for (std::int32_t id = 0; id < 20000 && (read < 50 || refusals < 50); ++id) {
+        Rcon(id);
+        if (answers.size() != static_cast<std::size_t>(id) + 1) {
+            ADD_FAILURE() << "reload " << id << " did not answer";
+            break;
+        }
+        const std::string& text = answers.back().Text;
+        read += text == "Reloaded Config" ? 1 : 0;
+        refusals += text == refused ? 1 : 0;
+        if (text != "Reloaded Config" && text != refused) {
+            ADD_FAILURE() << text;
+            break;
+        }
+    }
+    alarm(0);
+    done = true;
+    swapper.join();
+    EXPECT_GE(read, 50u);
+    EXPECT_GE(refusals, 50u);
+}
+#endif
 
 TEST_F(ReloadCommands, AHugeTokenIsQuotedOnlyInPartInTheLogAndTheReplies)
 {

@@ -1,11 +1,11 @@
 // Warnings about what is written inside the sections and entries: keys the plugin never reads,
-// settings that the global section ignores, partial consumption settings and odd values.
+// settings that the global section ignores, global consumption multipliers an entry does not
+// get, and odd values.
 // The document is only walked one level into each entry: it may be arbitrarily deep.
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -13,6 +13,7 @@
 
 #include "CheckReport.h"
 #include "config/BalanceKeys.h"
+#include "config/FloatFit.h"
 #include "host/Ascii.h"
 
 namespace check {
@@ -91,8 +92,8 @@ std::optional<float> NumberOf(const json& value)
     if (!value.is_number() && !value.is_boolean()) {
         return std::nullopt;
     }
-    // A number beyond a float is an error the plugin already reports; converting it is undefined.
-    if (value.is_number_float() && std::fabs(value.get<double>()) > static_cast<double>(std::numeric_limits<float>::max())) {
+    // A number the loader refuses is already an error; it has no value to judge.
+    if (value.is_number_float() && FloatFitOf(value.get<double>()) != FloatFit::Fits) {
         return std::nullopt;
     }
     return value.get<float>();
@@ -109,34 +110,29 @@ void CheckGlobalSection(Report& report, const json& global)
     }
 }
 
-void CheckPartialConsumption(Report& report, const std::string& section, const json& entry, const json* global)
+// A species entry is taken whole: a consumption multiplier that the global section sets does not
+// reach a species whose entry leaves it out. Said once per entry, with what to copy into it.
+void CheckGlobalNotTaken(Report& report, const std::string& section, const json& entry, const BalancedDino& global)
 {
-    std::vector<std::string> set;
-    std::vector<std::string> missing;
+    std::vector<std::string> missed;
+    std::vector<std::string> copies;
     for (const BalanceKey& key : kBalanceKeys) {
-        if (key.Group == KeyGroup::Consumption) {
-            (Written(entry, key.Name) ? set : missing).push_back(key.Name);
+        if (key.Group != KeyGroup::Consumption) {
+            continue;
+        }
+        const float value = global.*key.Multiplier;
+        if (key.IsSet(value) && Written(entry, key.Name) == nullptr) {
+            missed.push_back(fmt::format("{} {}", key.Name, value));
+            copies.push_back(fmt::format("\"{}\": {}", key.Name, value));
         }
     }
-    if (set.empty() || missing.empty()) {
+    if (missed.empty()) {
         return;
     }
-    std::string message = fmt::format("sets {} but not {}: those rates stay unchanged for this species; they are not taken from \"{}\"",
-                                      fmt::join(set, " and "), fmt::join(missing, " and "), kGlobalSection);
-    if (global != nullptr && global->is_object()) {
-        std::vector<std::string> ignored;
-        for (const std::string& name : missing) {
-            if (const json* value = Written(*global, name)) {
-                if (const auto number = NumberOf(*value); number && *number != -1.0f) {
-                    ignored.push_back(fmt::format("{} {}", name, *number));
-                }
-            }
-        }
-        if (!ignored.empty()) {
-            message += fmt::format(" (its {} does not apply here)", fmt::join(ignored, ", "));
-        }
-    }
-    Warn(report, section, "", std::move(message));
+    Warn(report, section, "",
+         fmt::format("does not get {} from \"{}\": a species with an entry keeps its own rate for what the entry leaves out; "
+                     "copy {} into this entry to apply {}",
+                     fmt::join(missed, " and "), kGlobalSection, fmt::join(copies, ", "), missed.size() == 1 ? "it" : "them"));
 }
 
 // Values that load but do something other than scale as the admin most likely meant.
@@ -202,14 +198,24 @@ void CheckEntries(Report& report)
     if (species == document.end() || !(species->is_object() || species->is_array())) {
         return;
     }
+    // Entries the loader skipped leave their species on the global entry; the others replace it.
+    std::set<std::string> skipped;
+    for (const Finding& finding : report.Findings) {
+        if (finding.Level == Severity::Error) {
+            skipped.insert(finding.Entry);
+        }
+    }
     for (const auto& member : species->items()) {
         const json& entry = member.value();
+        const std::string section = member.key();
+        // An array's entries are named "0", "1", ...: they match no species (an error already).
+        if (report.Loaded && species->is_object() && (entry.is_object() || entry.is_null()) && skipped.count(section) == 0) {
+            CheckGlobalNotTaken(report, section, entry, report.Table.Global);
+        }
         if (!entry.is_object()) {
             continue;
         }
-        const std::string section = member.key();
         CheckUnknownKeys(report, section, entry);
-        CheckPartialConsumption(report, section, entry, global);
         CheckValues(report, section, entry, false);
     }
 }

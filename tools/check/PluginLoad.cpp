@@ -46,7 +46,7 @@ void LoadWithPlugin(const std::string& file, Report& report)
     // The load's own order: read the file, then fill the table; a failure of either is logged
     // with the exception's text, as the plugin's load logs a file it cannot use.
     ConfigFile config(file);
-    std::vector<DuplicateKey> duplicates;
+    DuplicateKeys duplicates;
     try {
         config.Document = config.Parse(&duplicates);
         report.Parsed = true;
@@ -64,13 +64,11 @@ void LoadWithPlugin(const std::string& file, Report& report)
         PositionFromMessage(report.Findings.back());
     }
     // As many as the plugin names in its log, and a count of the rest.
-    constexpr std::size_t kNamed = 20;
-    for (std::size_t i = 0; i < duplicates.size() && i < kNamed; ++i) {
-        report.Add(Severity::Warning, duplicates[i].Parent, duplicates[i].Key,
-                   "\"" + duplicates[i].Key + "\" is written twice: the plugin uses the last one");
+    for (const DuplicateKey& duplicate : duplicates.Named) {
+        report.Add(Severity::Warning, duplicate.Parent, duplicate.Key, "\"" + duplicate.Key + "\" is written twice: the plugin uses the last one");
     }
-    if (duplicates.size() > kNamed) {
-        report.Add(Severity::Warning, "", "", std::to_string(duplicates.size() - kNamed) + " more keys are written twice");
+    if (duplicates.More > 0) {
+        report.Add(Severity::Warning, "", "", std::to_string(duplicates.More) + " more keys are written twice");
     }
     if (report.Parsed) {
         report.Document = std::move(config.Document);

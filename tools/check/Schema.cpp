@@ -2,7 +2,6 @@
 // an editor and dinotuner-check judge a file alike: what the schema refuses, the checker reports
 // (as an error or a warning), and every error the checker reports, the schema refuses.
 
-#include <cmath>
 #include <string>
 #include <vector>
 
@@ -11,16 +10,13 @@
 
 #include "CheckReport.h"
 #include "config/BalanceKeys.h"
+#include "config/FloatFit.h"
 
 namespace check {
 
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-// A number at or beyond this becomes infinity as a float; one this close to 0 (but not 0) becomes 0.
-const double kFloatOverflow = std::ldexp(2.0 - std::ldexp(1.0, -24), 127);
-const double kFloatUnderflow = std::ldexp(1.0, -150);
 
 // The same pattern the checker applies by hand: Blueprint'/Game/<folders>/<Asset>.<Asset>'.
 constexpr const char* kSpeciesKeyPattern = R"(^Blueprint'/Game/(?:[^'/\s]+/)*([^'/.\s]+)\.\1'$)";
@@ -52,10 +48,10 @@ Json KeyDefinition(const BalanceKey& key)
     } else {
         definition["type"] = Json::array({"number", "null"});
         definition["default"] = key.Default;
-        // What a 32-bit float can hold: nothing that would read as infinity, or as 0 when it is not 0.
+        // What the loader takes (FloatFitOf): nothing that would read as infinity, or as 0 when it is not 0.
         definition["exclusiveMaximum"] = kFloatOverflow;
         definition["exclusiveMinimum"] = -kFloatOverflow;
-        definition["not"] = Json{{"minimum", -kFloatUnderflow}, {"maximum", kFloatUnderflow}, {"not", Json{{"const", 0}}}};
+        definition["not"] = Json{{"type", "number"}, {"minimum", -kFloatUnderflow}, {"maximum", kFloatUnderflow}, {"not", Json{{"const", 0}}}};
     }
     definition["description"] = Description(key);
     return definition;
