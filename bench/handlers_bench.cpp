@@ -123,7 +123,7 @@ double MedianRatio(const Call& call, int size)
     Server& server = Server::Get();
     server.Use(size);
     sim::World& world = sim::World::Get();
-    const std::array<BalanceHook, 6>& hooks = PrepareBalanceHooks(*ThePlugin().Balances);
+    const std::array<BalanceHook, 6>& hooks = PrepareBalanceHooks(*ThePlugin().Balances, *ThePlugin().Rates);
     bool installed = true;
     const auto setHooked = [&](bool hooked) {
         if (hooked == installed) {
@@ -132,9 +132,9 @@ double MedianRatio(const Call& call, int size)
         installed = hooked;
         for (const BalanceHook& hook : hooks) {
             if (hooked) {
-                ArkApi::GetHooks().SetHook(hook.FunctionName, hook.Detour, hook.Slot);
+                ArkApi::GetHooks().SetHook(hook.Function->Text(), hook.Detour, hook.Slot);
             } else {
-                ArkApi::GetHooks().DisableHook(hook.FunctionName, hook.Detour);
+                ArkApi::GetHooks().DisableHook(hook.Function->Text(), hook.Detour);
             }
         }
     };

@@ -149,6 +149,16 @@ void Stats(Console& console, Arguments& arguments)
     console.Print(fmt::format("stats: {} spawned, {} destroyed, {} lookups", world.Spawned(), world.Destroyed(), sim::Lookups()));
 }
 
+void Forget(Console& console, Arguments& arguments)
+{
+    const std::string name = arguments.Word("game name (Class.Member)");
+    arguments.End();
+    if (!sim::ForgetName(name)) {
+        throw ConsoleError("the game has no function, field or bit field named '" + name + "'");
+    }
+    console.Print("forget " + name);
+}
+
 void Quit(Console& console, Arguments& arguments)
 {
     arguments.End();
@@ -208,6 +218,12 @@ void AddServerCommands(CommandTable& table)
                       "Prints one line per function: hooks <function> <n>"};
     table["commands"] = {&Commands, false, group, "commands", "the console, RCON and chat commands plugins registered",
                          "Prints: commands console <names...> / commands rcon <names...> / commands chat <names...>"};
+    table["forget"] = {&Forget, false, group, "forget NAME", "from now on the host does not know the game name NAME, as after a game update",
+                       "NAME is a game function, field or bit field (\"APrimalDinoCharacter.DoMate\").\n"
+                       "The host then answers it as the real host answers a name it does not know: a function with the\n"
+                       "game module's base address, a field with the object's own address. The game itself keeps it.\n"
+                       "A plugin asks for its names when it loads: forget them before 'load'.\n"
+                       "Prints: forget <name>"};
     table["quit"] = {&Quit, false, group, "quit", "shut the server down (the plugin is detached and unloaded)", ""};
 }
 

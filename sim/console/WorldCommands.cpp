@@ -205,6 +205,9 @@ void Show(Console& console, Arguments& arguments)
         line += fmt::format(" {}={}", sim::kRateFieldNames[i], known ? fmt::format("{}", *rates[i]) : std::string("-"));
     }
     console.Print(line);
+    if (!TheWorld().VirtualTablesIntact(id)) {
+        console.Print(id + ": its virtual table was overwritten (a write through a field the host does not know)");
+    }
 }
 
 void Team(Console& console, Arguments& arguments)
@@ -340,7 +343,9 @@ void AddWorldCommands(CommandTable& table)
                       "        spawned <count> <first id> to <last id> <blueprint path> team <n> level <n>"};
     table["show"] = {&Show, false, group, "show ID [FIELD...]", "print a dino's fourteen consumption fields, or those named",
                      "Prints: <id> FoodConsumptionMultiplier=<v> ... SubmergedOxygenDecreaseSpeed=<v> on one line\n"
-                     "Field names may be written in any letter case, e.g. show rex1 FoodConsumptionMultiplier"};
+                     "Field names may be written in any letter case, e.g. show rex1 FoodConsumptionMultiplier\n"
+                     "A second line, <id>: its virtual table was overwritten ..., tells that something wrote over\n"
+                     "the start of the dino or of its status component, as a write through an unknown field does."};
     table["actors"] = {&Actors, false, group, "actors", "count the dinos and structures in the world", "Prints: actors: <n>"};
     table["team"] = {&Team, false, group, "team ID N", "set the actor's targeting team", "Prints: team <id> <n>"};
     table["kill"] = {&Kill, false, group, "kill ID", "the dino dies (health 0)", "Prints: kill <id>"};

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace sim::detail {
@@ -32,11 +33,15 @@ struct Registry {
     std::unordered_map<std::string, FunctionRecord> Functions;
     std::unordered_map<std::string, std::ptrdiff_t> Fields;
     std::unordered_map<std::string, BitFieldRecord> BitFields;
+    // Names the host answers as unknown, as after a game update; the game still has them.
+    std::unordered_set<std::string> Forgotten;
     std::uint64_t Lookups = 0;
 };
 
 Registry& GetRegistry();
 // Points the entry at the newest detour and every slot at the entry below it.
 void Relink(FunctionRecord& function);
+// The function `name` as plugins may reach it: null when it is unknown or forgotten.
+FunctionRecord* KnownFunction(const std::string& name);
 
 }  // namespace sim::detail

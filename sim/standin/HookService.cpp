@@ -32,18 +32,22 @@ public:
     bool DisableHook(const std::string& functionName, void* detour) override
     {
         Record("DisableHook", functionName, detour);
-        auto found = GetRegistry().Functions.find(functionName);
+        // A name forgotten after its hook was installed still lets the hook go: names only change
+        // between two runs of a server, and the simulated one should not keep a detour into an
+        // unloaded plugin because a script forgot a name late.
+        const auto found = GetRegistry().Functions.find(functionName);
         if (found == GetRegistry().Functions.end()) {
             return false;
         }
-        std::vector<ChainLink>& chain = found->second.Chain;
+        FunctionRecord* function = &found->second;
+        std::vector<ChainLink>& chain = function->Chain;
         // The newest installation of that detour goes first, as a stack of hooks unwinds.
         auto link = std::find_if(chain.rbegin(), chain.rend(), [&](const ChainLink& l) { return l.Detour == detour; });
         if (link == chain.rend()) {
             return false;
         }
         chain.erase(std::next(link).base());
-        Relink(found->second);
+        Relink(*function);
         return true;
     }
 
@@ -51,12 +55,13 @@ private:
     bool SetHookInternal(const std::string& functionName, void* detour, void** original) override
     {
         Record("SetHook", functionName, detour);
-        auto found = GetRegistry().Functions.find(functionName);
-        if (found == GetRegistry().Functions.end() || detour == nullptr || original == nullptr) {
+        // A name the host does not know cannot be hooked (the real host would patch the module's base).
+        FunctionRecord* function = KnownFunction(functionName);
+        if (function == nullptr || detour == nullptr || original == nullptr) {
             return false;
         }
-        found->second.Chain.push_back(ChainLink{detour, original});
-        Relink(found->second);
+        function->Chain.push_back(ChainLink{detour, original});
+        Relink(*function);
         return true;
     }
 };

@@ -6,6 +6,7 @@ namespace sim {
 
 void ResetHost()
 {
+    detail::ResetNames();
     detail::ResetHooks();
     detail::ResetCommands();
     detail::ResetLogSinks();

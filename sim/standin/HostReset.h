@@ -3,6 +3,8 @@
 
 namespace sim::detail {
 
+// The host knows every registered game name again.
+void ResetNames();
 // Takes every detour off every game function and forgets the request record.
 void ResetHooks();
 // Forgets every registered chat, console and RCON command.

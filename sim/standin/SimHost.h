@@ -42,11 +42,19 @@ void RegisterFunction(const std::string& name)
                           &GameEntry<Implementation>::head, reinterpret_cast<void*>(Implementation));
 }
 
+// From now on the host answers `name` (a function, field or bit field) as a name it does not
+// know, as after a game update renamed it; the game itself still has it. False for a name that
+// was never registered.
+ARK_API bool ForgetName(const std::string& name);
+// The entry of the game function `name` as the game itself reaches it, forgotten or not; null
+// when no function of that name is registered.
+ARK_API void* EntryOf(const std::string& name);
+
 // Calls the game function `name` the way the game does: through its entry, so detours run.
 template <typename R, typename... A>
 R CallGame(const std::string& name, A... args)
 {
-    return reinterpret_cast<R (*)(A...)>(GetAddress(name))(args...);
+    return reinterpret_cast<R (*)(A...)>(EntryOf(name))(args...);
 }
 
 // ---- what a plugin asked the host --------------------------------------------------------
@@ -120,10 +128,10 @@ ARK_API std::size_t TakeBackLogFormats();
 
 // ---- starting afresh ----
 
-// Takes every detour off every game function, forgets every command and recorded request and the
-// server's part of plugins.load and plugins.unload, drops every log sink but the console's (which
-// prints to standard output again) and reports the server as starting in ".". Game names, the
-// world and the allocator's count stay.
+// Knows every game name again, takes every detour off every game function, forgets every command
+// and recorded request and the server's part of plugins.load and plugins.unload, drops every log
+// sink but the console's (which prints to standard output again) and reports the server as
+// starting in ".". Game names, the world and the allocator's count stay.
 ARK_API void ResetHost();
 
 // ---- game allocator ----------------------------------------------------------------------

@@ -272,6 +272,7 @@ void RegisterFields()
     // Headers sit at the start of every object, so one offset serves every kind.
     RegisterField("UObjectBase.Class", offsetof(ObjectHeader, Class));
     RegisterField("UObjectBase.Name", offsetof(ObjectHeader, Name));
+    RegisterField("UObjectBase.Outer", offsetof(ObjectHeader, Outer));
     RegisterField("AActor.TargetingTeam", offsetof(ActorBody, TargetingTeam));
     RegisterField("APrimalCharacter.MyCharacterStatusComponent", offsetof(ActorBody, StatusComponent));
     RegisterField("UPrimalCharacterStatusComponent.BaseCharacterLevel", offsetof(StatusBody, BaseCharacterLevel));

@@ -13,10 +13,18 @@
 
 namespace sim::world {
 
-// What every object starts with: "UObjectBase.Class" and "UObjectBase.Name".
+// What every object starts with: its virtual table, as in the game, so that no named field lies
+// at offset 0 (the host's answer for a field it does not know), then "UObjectBase.Class",
+// "UObjectBase.Name" and "UObjectBase.Outer" (a class's package; null for a package).
+// Where every object's virtual table points; anything else there was written by someone who
+// should not have (World::VirtualTablesIntact).
+inline const char kVirtualTable = 0;
+
 struct ObjectHeader {
+    const void* VirtualTable = &kVirtualTable;
     UClass* Class = nullptr;
     FName Name;
+    UObject* Outer = nullptr;
 };
 
 // Number of consumption fields kept on the status component and on the dino itself.

@@ -82,6 +82,13 @@ std::vector<std::optional<float>> World::Rates(const std::string& id) const
     return rates;
 }
 
+bool World::VirtualTablesIntact(const std::string& id) const
+{
+    const world::ActorRecord* actor = world::ActorById(id);
+    return actor == nullptr ||
+           (actor->Body.Object.VirtualTable == &world::kVirtualTable && actor->Status.Object.VirtualTable == &world::kVirtualTable);
+}
+
 int World::Team(const std::string& id) const
 {
     const ActorRecord* actor = world::ActorById(id);

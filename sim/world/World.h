@@ -71,6 +71,10 @@ public:
     // The fourteen consumption fields of a dino, in `show` order; the status-component fields are
     // nullopt when it has no status component (they then print as absent). Empty for a non-dino.
     std::vector<std::optional<float>> Rates(const std::string& id) const;
+    // False when the first bytes of the dino or of its status component, where the game keeps an
+    // object's virtual table, were overwritten: what a plugin that writes through a field the host
+    // does not know does (the host answers such a field with the object's own address).
+    bool VirtualTablesIntact(const std::string& id) const;
     // The actor's targeting team; 0 for an unknown id.
     int Team(const std::string& id) const;
     // Sets the actor's targeting team (unknown ids are ignored, as in the four calls below).

@@ -31,6 +31,10 @@ ClassRecord& NewClassIn(WorldState& state, const std::string& shortName, const s
 {
     auto record = std::make_unique<ClassRecord>();
     record->Body.Object.Name = InternIn(state, shortName + "_C");
+    // "/Game/.../Rex_Character_BP.Rex_Character_BP_C" lives in the package "/Game/.../Rex_Character_BP".
+    const std::size_t dot = reference.rfind(u'.');
+    record->Package.Name = InternIn(state, Utf16ToUtf8(reference.substr(0, dot == std::u16string::npos ? reference.size() : dot)));
+    record->Body.Object.Outer = reinterpret_cast<UObject*>(&record->Package);
     record->Body.Super = super ? &super->Body : nullptr;
     record->StringReference = reference;
     // The game's blueprint path: the reference less its "_C", quoted.
@@ -244,6 +248,7 @@ std::shared_ptr<ActorRecord> CreateActor(const ClassRecord& cls, const std::stri
     actor->IsDino = !cls.IsStructure;
     actor->Body.Object.Class = reinterpret_cast<UClass*>(const_cast<ClassBody*>(&cls.Body));
     actor->Body.Object.Name = InternName(id);
+    actor->Body.Object.Name.Number = ++state.LastNameNumber;
     actor->Body.TargetingTeam = team;
     if (actor->IsDino) {
         actor->Body.DinoFlags = kDinoFlagsAtSpawn;

@@ -27,6 +27,8 @@ extern const RateSlot kRateSlots[kRateCount];
 
 struct ClassRecord {
     ClassBody Body;
+    // The package the class lives in: its name is the reference up to the class's own name.
+    ObjectHeader Package;
     std::u16string StringReference;  // as "UVictoryCore.ClassToStringReference" hands it out
     std::u16string BlueprintPath;    // what "UVictoryCore.BPLoadClass" matches exactly
     bool IsSpecies = false;          // only species classes can be spawned
@@ -113,6 +115,9 @@ struct WorldState {
 
     std::uint64_t Spawned = 0;
     std::uint64_t Destroyed = 0;
+    // The number of the last actor name handed out: as in the game, an actor's name is numbered,
+    // so that one made at the address of a destroyed one has another name. Never reset.
+    std::int32_t LastNameNumber = 0;
 };
 
 // The one world's state (built on first use: base classes and the name "None").

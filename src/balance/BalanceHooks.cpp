@@ -9,11 +9,13 @@
 //   6 "APrimalDinoCharacter.BeginPlay"    consumption rates once the game's BeginPlay has run
 //
 // The gates and the damage rule use a species' own entry only; a species without one keeps the
-// game's behaviour. Only the consumption rates fall back to the global entry.
+// game's behaviour. Only the consumption rates fall back to the global entry. A hook is installed
+// only while the host knows its game function and one of the rules it serves is on (GameNames.h).
 
 #include "balance/BalanceHooks.h"
 
 #include <cstdint>
+#include <exception>
 #include <unordered_map>
 
 #include "balance/BalanceLookup.h"
@@ -21,7 +23,8 @@
 #include "config/BalanceKeys.h"
 #include "config/BalanceTable.h"
 #include "host/FString.h"
-#include "host/GameAccess.h"
+#include "host/GameNames.h"
+#include "logging/Logger.h"
 
 namespace {
 
@@ -34,11 +37,13 @@ constexpr const char* kNetBuffMarker = "Buff_Netted_Material";
 
 // ---- state -------------------------------------------------------------------------------
 
-const game::Field<FName> kName("UObjectBase.Name");
-const game::Function<FString*(FName*, FString*)> kNameToString("FName.ToString");
+using game::names::kName;
+using game::names::kNameToString;
 
-// The table the handlers read, given when the hooks are prepared; a reload refills it in place.
+// The table the handlers read and the record of rates written, given when the hooks are
+// prepared; a reload refills the table in place.
 const BalanceTable* balances = nullptr;
+RateLedger* ledger = nullptr;
 
 // Whether a buff name is the net's, by the name's index in the game's name table: a name's text
 // is read once, not at every buff. The number that may follow a name ("_3") is digits only and
@@ -99,6 +104,22 @@ float AfterTurretFactor(float damage, const BalancedDino* victim)
     return applies ? damage * victim->TurretDamageMultiplier : damage;
 }
 
+// The dino's consumption rates, from a handler: no exception may go back into the game, so a
+// failure (the heap exhausted) is logged and the dino keeps its rates until the next reload.
+void ApplyRates(APrimalDinoCharacter* dino)
+{
+    if (balances == nullptr || ledger == nullptr) {
+        return;
+    }
+    try {
+        ApplyDinoBalance(*balances, *ledger, dino);
+    } catch (const std::exception& error) {
+        GetLogger()->error(error.what());
+    } catch (...) {
+        GetLogger()->error("Applying consumption rates failed with an unknown error");
+    }
+}
+
 template <typename Function>
 void* AsDetour(Function* function)
 {
@@ -146,15 +167,17 @@ void Hook_TameDino(APrimalDinoCharacter* dino, AShooterPlayerController* player,
         TameDinoGame(dino, player, ignoreMaxTameLimit, overrideTeam, preventNameDialog, skipAddingTamedLevels, suppressNotifications);
         return;
     }
-    const BalancedDino* entry = SpeciesBalance(dino);
-    if (entry && !entry->AllowTame) {
-        return;
+    if (game::RulesOn(game::kTameGate)) {
+        const BalancedDino* entry = SpeciesBalance(dino);
+        if (entry && !entry->AllowTame) {
+            return;
+        }
     }
     TameDinoGame(dino, player, ignoreMaxTameLimit, overrideTeam, preventNameDialog, skipAddingTamedLevels, suppressNotifications);
     // A new tame gets its species' rates at once rather than at its next BeginPlay or reload;
     // a tame the game did not carry out leaves the dino wild, and the application skips it.
-    if (balances != nullptr) {
-        ApplyDinoBalance(*balances, dino);
+    if (game::RulesOn(game::kRatesOfNewTames)) {
+        ApplyRates(dino);
     }
 }
 
@@ -184,23 +207,28 @@ bool Hook_TryMultiUse(APrimalDinoCharacter* dino, APlayerController* player, int
 void Hook_BeginPlay(APrimalDinoCharacter* dino)
 {
     BeginPlayGame(dino);
-    if (balances != nullptr) {
-        ApplyDinoBalance(*balances, dino);
-    }
+    ApplyRates(dino);
 }
 
 // ---- install table -----------------------------------------------------------------------
 
-const std::array<BalanceHook, 6>& PrepareBalanceHooks(const BalanceTable& table)
+const std::array<BalanceHook, 6>& PrepareBalanceHooks(const BalanceTable& table, RateLedger& rates)
 {
     balances = &table;
+    ledger = &rates;
+    namespace names = game::names;
     static const std::array<BalanceHook, 6> hooks{{
-        {"APrimalDinoCharacter.TakeDamage", AsDetour(&Hook_TakeDamage), AsSlot(&TakeDamageGame)},
-        {"APrimalBuff.AddBuff", AsDetour(&Hook_AddBuff), AsSlot(&AddBuffGame)},
-        {"APrimalDinoCharacter.TameDino", AsDetour(&Hook_TameDino), AsSlot(&TameDinoGame)},
-        {"APrimalDinoCharacter.DoMate", AsDetour(&Hook_DoMate), AsSlot(&DoMateGame)},
-        {"APrimalDinoCharacter.TryMultiUse", AsDetour(&Hook_TryMultiUse), AsSlot(&TryMultiUseGame)},
-        {"APrimalDinoCharacter.BeginPlay", AsDetour(&Hook_BeginPlay), AsSlot(&BeginPlayGame)},
+        {&names::kTakeDamage, AsDetour(&Hook_TakeDamage), AsSlot(&TakeDamageGame)},
+        {&names::kAddBuff, AsDetour(&Hook_AddBuff), AsSlot(&AddBuffGame)},
+        {&names::kTameDino, AsDetour(&Hook_TameDino), AsSlot(&TameDinoGame)},
+        {&names::kDoMate, AsDetour(&Hook_DoMate), AsSlot(&DoMateGame)},
+        {&names::kTryMultiUse, AsDetour(&Hook_TryMultiUse), AsSlot(&TryMultiUseGame)},
+        {&names::kBeginPlay, AsDetour(&Hook_BeginPlay), AsSlot(&BeginPlayGame)},
     }};
     return hooks;
+}
+
+bool BalanceHook::Wanted() const
+{
+    return Function->Present() && game::AnyRuleOn(Function->NeededBy());
 }

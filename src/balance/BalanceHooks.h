@@ -3,20 +3,26 @@
 
 #include <array>
 
+#include "host/GameAccess.h"
 #include "host/GameTypes.h"
 
 class BalanceTable;
+class RateLedger;
 
-// One detour: the game function's name, the handler, and the slot the host fills with the
-// game's own entry, through which the handler lets the game's behaviour run.
+// One detour: the game function (its name, and the rules its hook serves), the handler, and the
+// slot the host fills with the game's own entry, through which the handler lets the game run.
 struct BalanceHook {
-    const char* FunctionName;
+    const game::Name* Function;
     void* Detour;
     void** Slot;
+
+    // True when the hook is to be installed: the host knows its function and one of its rules is on.
+    bool Wanted() const;
 };
 
-// Points every handler at `table` and returns the six hooks in install order.
-const std::array<BalanceHook, 6>& PrepareBalanceHooks(const BalanceTable& table);
+// Points every handler at `table` and at the record `rates` of rates written, and returns the
+// six hooks in install order.
+const std::array<BalanceHook, 6>& PrepareBalanceHooks(const BalanceTable& table, RateLedger& rates);
 
 // The handlers, as the game calls them once installed.
 // Scales the damage by the victim's resistance, the causer's attack and the victim's further factor.

@@ -6,17 +6,61 @@
 
 #include "balance/BlueprintPath.h"
 #include "config/BalanceTable.h"
-#include "host/GameAccess.h"
+#include "host/GameNames.h"
 
 namespace {
 
-const game::Field<UClass*> kClass("UObjectBase.Class");
-const game::Field<FName> kName("UObjectBase.Name");
+using game::names::kClass;
+using game::names::kName;
+using game::names::kOuter;
+
+#if defined(_MSC_VER)
+#  define DINOTUNER_ALWAYS_INLINE __forceinline
+#else
+#  define DINOTUNER_ALWAYS_INLINE inline __attribute__((always_inline))
+#endif
+
+// Who a class is: its own name and those of its outers, up to the package, which make up its
+// full path ("/Game/.../Rex_Character_BP" then "Rex_Character_BP_C"). A class freed and another
+// made at its address may share its short name but not its path. Names compare as the game's
+// name values, so the guard reads a few fields instead of forming the path's text at every hit.
+// A class sits inside its package; deeper nesting than kDepth is compared on its first levels.
+struct ClassIdentity {
+    static constexpr std::size_t kDepth = 4;
+    std::array<FName, kDepth> Names{};
+    std::size_t Depth = 0;
+
+    static ClassIdentity Of(const UClass* cls)
+    {
+        ClassIdentity identity;
+        for (const UObject* level = cls; level != nullptr && identity.Depth < kDepth; level = kOuter.Read(level)) {
+            identity.Names[identity.Depth++] = kName.Read(level);
+        }
+        return identity;
+    }
+
+    // True when `cls` bears these names, level by level.
+    DINOTUNER_ALWAYS_INLINE bool Matches(const UClass* cls) const
+    {
+        if (Depth == 0 || !Same(kName.Read(cls), Names[0])) {
+            return false;
+        }
+        const UObject* level = cls;
+        for (std::size_t i = 1; i < Depth; ++i) {
+            level = kOuter.Read(level);
+            if (level == nullptr || !Same(kName.Read(level), Names[i])) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    static bool Same(const FName& a, const FName& b) { return a.ComparisonIndex == b.ComparisonIndex && a.Number == b.Number; }
+};
 
 // What one class stands for in one fill of the table: its species key and balance.
 struct ClassBalance {
-    // The class object's name: a class freed and another made at the same address has another.
-    std::int32_t NameIndex = 0;
+    ClassIdentity Identity;
     std::string Key;
     const BalancedDino* Balance = nullptr;
 };
@@ -45,10 +89,12 @@ struct ClassCache {
     }
 };
 
+// At namespace scope, so that the usual case does not test a guard before each use.
+ClassCache classCache;
+
 ClassCache& Cache()
 {
-    static ClassCache cache;
-    return cache;
+    return classCache;
 }
 
 // The key of an object without a class: it finds only an entry stored under the empty key.
@@ -59,29 +105,46 @@ const ClassBalance& Classless(const BalanceTable& table)
     return none;
 }
 
+// Kept out of the caller, whose usual case then needs no more than a few registers.
+#if defined(_MSC_VER)
+#  define DINOTUNER_NOINLINE __declspec(noinline)
+#else
+#  define DINOTUNER_NOINLINE __attribute__((noinline))
+#endif
+
+// The class met for the first time since the table was filled, or after another class took its
+// address: its path is formed and looked up, and remembered.
+DINOTUNER_NOINLINE const ClassBalance& LookupAgain(const BalanceTable& table, const UObject* object, const UClass* cls)
+{
+    ClassCache& cache = Cache();
+    if (cache.Table != &table || cache.Generation != table.Generation()) {
+        cache.StartOver(table);
+    }
+    ClassBalance& known = cache.Classes[cls];
+    if (known.Key.empty() || !known.Identity.Matches(cls)) {
+        known.Identity = ClassIdentity::Of(cls);
+        known.Key = MakeBlueprintPath(object).ToString();
+        known.Balance = table.Find(known.Key);
+    }
+    cache.Recents[ClassCache::Slot(cls)] = ClassCache::Recent{cls, &known};
+    return known;
+}
+
 const ClassBalance& Lookup(const BalanceTable& table, const UObject* object)
 {
     const UClass* cls = kClass.Read(object);
     if (cls == nullptr) {
         return Classless(table);
     }
-    ClassCache& cache = Cache();
-    if (cache.Table != &table || cache.Generation != table.Generation()) {
-        cache.StartOver(table);
+    // The usual case, kept small: a class met recently, still the same class.
+    const ClassCache& cache = Cache();
+    if (cache.Table == &table && cache.Generation == table.Generation()) {
+        const ClassCache::Recent& recent = cache.Recents[ClassCache::Slot(cls)];
+        if (recent.Class == cls && recent.Balance->Identity.Matches(cls)) {
+            return *recent.Balance;
+        }
     }
-    const std::int32_t nameIndex = kName.Read(cls).ComparisonIndex;
-    ClassCache::Recent& recent = cache.Recents[ClassCache::Slot(cls)];
-    if (recent.Class == cls && recent.Balance->NameIndex == nameIndex) {
-        return *recent.Balance;
-    }
-    ClassBalance& known = cache.Classes[cls];
-    if (known.Key.empty() || known.NameIndex != nameIndex) {
-        known.NameIndex = nameIndex;
-        known.Key = MakeBlueprintPath(object).ToString();
-        known.Balance = table.Find(known.Key);
-    }
-    recent = ClassCache::Recent{cls, &known};
-    return known;
+    return LookupAgain(table, object, cls);
 }
 
 }  // namespace

@@ -2,14 +2,10 @@
 
 #include <string>
 
-#include "host/GameAccess.h"
+#include "host/GameNames.h"
 
-namespace {
-
-const game::Field<UClass*> kClass("UObjectBase.Class");
-const game::Function<FString*(FString*, UClass*)> kClassToStringReference("UVictoryCore.ClassToStringReference");
-
-}  // namespace
+using game::names::kClass;
+using game::names::kClassToStringReference;
 
 FString MakeBlueprintPath(const UObject* object)
 {

@@ -2,8 +2,10 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <optional>
+#include <string>
 #include <tuple>
 #include <utility>
 
@@ -11,72 +13,74 @@
 #include "balance/BlueprintPath.h"
 #include "config/BalanceKeys.h"
 #include "config/BalanceTable.h"
-#include "config/TableChanges.h"
-#include "host/GameAccess.h"
 #include "host/GameMemory.h"
+#include "host/GameNames.h"
+#include "logging/LogText.h"
 #include "logging/Logger.h"
 
 namespace {
+
+namespace names = game::names;
 
 // Wild dinos sit at or below this team; the game's tamed and player teams lie above it.
 constexpr int kTamedTeamThreshold = 5000;
 // The sweep only takes dinos of player teams proper.
 constexpr int kSweepTeamMinimum = 10000;
 
-// ---- the game's names ------------------------------------------------------------------
-
-const game::Bits kIsDestroyingDino("APrimalDinoCharacter.bIsDestroyingDino");
-const game::Field<UPrimalCharacterStatusComponent*> kStatusComponent("APrimalCharacter.MyCharacterStatusComponent");
-const game::Field<int> kTargetingTeam("AActor.TargetingTeam");
-const game::Field<int> kBaseLevel("UPrimalCharacterStatusComponent.BaseCharacterLevel");
-const game::Field<UClass*> kClass("UObjectBase.Class");
-const game::Function<UClass*()> kDinoClass("APrimalDinoCharacter.GetPrivateStaticClass");
-const game::Function<bool(UObjectBaseUtility*, UClass*)> kIsA("UObjectBaseUtility.IsA");
-const game::Function<bool(APrimalCharacter*)> kIsDead("APrimalCharacter.IsDead");
-const game::Function<int(UPrimalCharacterStatusComponent*)> kCharacterLevel("UPrimalCharacterStatusComponent.GetCharacterLevel");
-const game::Function<UClass*(FString*)> kLoadClass("UVictoryCore.BPLoadClass");
-const game::Function<APrimalDinoCharacter*(UWorld*, UClass*, FVector*, FRotator*, float, int, bool, bool, int, bool, float, int, bool)>
-    kSpawnDino("APrimalDinoCharacter.SpawnDino");
-const game::Function<bool(AActor*)> kForceDestroy("AActor.ForceDestroy");
-const game::Function<void(UObject*, UClass*, TArray<AActor*>*)> kAllActorsOfClass("UGameplayStatics.GetAllActorsOfClass");
-
 // ---- the rates -------------------------------------------------------------------------
+
+// The groups of rates a consumption multiplier scales, each switched off on its own when the
+// host lacks one of its fields. A group's bit in a RateLedger record is 1 << its index here.
+struct RateGroup {
+    float BalancedDino::*Multiplier;
+    game::Rules Rule;
+};
+constexpr std::array<RateGroup, 3> kGroups{{
+    {&BalancedDino::ReducedFoodConsumptionSpeedMultiplier, game::kFoodRates},
+    {&BalancedDino::ReducedStaminaConsumptionSpeedMultiplier, game::kStaminaRates},
+    {&BalancedDino::ReducedOxygenConsumptionSpeedMultiplier, game::kOxygenRates},
+}};
+constexpr game::Rules kAnyGroup = game::kFoodRates | game::kStaminaRates | game::kOxygenRates;
+constexpr std::size_t kFood = 0;
+constexpr std::size_t kStamina = 1;
+constexpr std::size_t kOxygen = 2;
 
 enum class Owner { StatusComponent, Dino };
 
-// One rate the game keeps for a dino: the consumption multiplier that scales it, and the field
-// that holds it, on the dino or on its status component.
+// One rate the game keeps for a dino: its group, and the field that holds it, on the dino or on
+// its status component.
 struct RateField {
-    float BalancedDino::*Multiplier;
+    std::size_t Group;
     Owner On;
-    game::Field<float> Field;
+    const game::Field<float>& Field;
 };
 
 // Every rate, in the order they are read and written: food, stamina, oxygen. A new consumption
-// key (described in BalanceKeys.h) brings its rows here; nothing else in this file names a group.
-constexpr float BalancedDino::*kFood = &BalancedDino::ReducedFoodConsumptionSpeedMultiplier;
-constexpr float BalancedDino::*kStamina = &BalancedDino::ReducedStaminaConsumptionSpeedMultiplier;
-constexpr float BalancedDino::*kOxygen = &BalancedDino::ReducedOxygenConsumptionSpeedMultiplier;
-const std::array<RateField, 14> kRates{{
-    {kFood, Owner::StatusComponent, game::Field<float>("UPrimalCharacterStatusComponent.FoodConsumptionMultiplier")},
-    {kStamina, Owner::StatusComponent, game::Field<float>("UPrimalCharacterStatusComponent.RunningStaminaConsumptionRate")},
-    {kStamina, Owner::StatusComponent, game::Field<float>("UPrimalCharacterStatusComponent.JumpStaminaConsumption")},
-    {kStamina, Owner::StatusComponent, game::Field<float>("UPrimalCharacterStatusComponent.CrouchedStaminaConsumptionMultiplier")},
-    {kStamina, Owner::StatusComponent, game::Field<float>("UPrimalCharacterStatusComponent.ProneStaminaConsumptionMultiplier")},
-    {kStamina, Owner::StatusComponent, game::Field<float>("UPrimalCharacterStatusComponent.WalkingStaminaConsumptionRate")},
-    {kStamina, Owner::StatusComponent, game::Field<float>("UPrimalCharacterStatusComponent.SwimmingOrFlyingStaminaConsumptionRate")},
-    {kStamina, Owner::Dino, game::Field<float>("APrimalDinoCharacter.ChargingStaminaPerSecondDrain")},
-    {kStamina, Owner::Dino, game::Field<float>("APrimalDinoCharacter.MeleeAttackStaminaCost")},
-    {kStamina, Owner::Dino, game::Field<float>("APrimalDinoCharacter.SlowFallingStaminaCostPerSecond")},
-    // Named like switches, but the game keeps them as float rates: they are scaled like the rest.
-    {kStamina, Owner::Dino, game::Field<float>("APrimalDinoCharacter.ChargingActivationConsumesStamina")},
-    {kStamina, Owner::Dino, game::Field<float>("APrimalDinoCharacter.LoseStaminaWithRiderRate")},
-    {kStamina, Owner::Dino, game::Field<float>("APrimalDinoCharacter.AllowWaterSurfaceExtraJumpStaminaCost")},
-    {kOxygen, Owner::StatusComponent, game::Field<float>("UPrimalCharacterStatusComponent.SubmergedOxygenDecreaseSpeed")},
+// key (described in BalanceKeys.h) brings a group above and its rows here.
+const std::array<RateField, kRateFieldCount> kRates{{
+    {kFood, Owner::StatusComponent, names::kFoodConsumption},
+    {kStamina, Owner::StatusComponent, names::kRunningStamina},
+    {kStamina, Owner::StatusComponent, names::kJumpStamina},
+    {kStamina, Owner::StatusComponent, names::kCrouchedStamina},
+    {kStamina, Owner::StatusComponent, names::kProneStamina},
+    {kStamina, Owner::StatusComponent, names::kWalkingStamina},
+    {kStamina, Owner::StatusComponent, names::kSwimmingStamina},
+    {kStamina, Owner::Dino, names::kChargingDrain},
+    {kStamina, Owner::Dino, names::kMeleeStamina},
+    {kStamina, Owner::Dino, names::kSlowFallingStamina},
+    {kStamina, Owner::Dino, names::kChargingActivation},
+    {kStamina, Owner::Dino, names::kRiderStamina},
+    {kStamina, Owner::Dino, names::kWaterJumpStamina},
+    {kOxygen, Owner::StatusComponent, names::kSubmergedOxygen},
 }};
 
+constexpr std::uint32_t Bit(std::size_t group)
+{
+    return 1u << group;
+}
+
 // A fresh dino's rates, in the order of kRates, read right after it was spawned.
-using FreshRates = std::array<float, kRates.size()>;
+using FreshRates = std::array<float, kRateFieldCount>;
 
 // The fresh rates of each (class, base level, level) a sweep met; none where the spawn failed.
 using FreshRateCache = std::map<std::tuple<const UClass*, int, int>, std::optional<FreshRates>>;
@@ -88,13 +92,12 @@ FreshRateCache* sweepCache = nullptr;
 void* FieldOwner(APrimalDinoCharacter* dino, Owner on)
 {
     // Fetched afresh for every field, as the game may swap a component between two writes.
-    return on == Owner::Dino ? static_cast<void*>(dino) : static_cast<void*>(kStatusComponent.Read(dino));
+    return on == Owner::Dino ? static_cast<void*>(dino) : static_cast<void*>(names::kStatusComponent.Read(dino));
 }
 
-// A consumption multiplier that is not set (-1.0) leaves its group of rates alone.
-bool ChangesRates(const BalancedDino& entry, float BalancedDino::*multiplier)
+bool GroupOn(std::size_t group)
 {
-    return KeyOf(multiplier).IsSet(entry.*multiplier);
+    return game::RulesOn(kGroups[group].Rule);
 }
 
 // Spawns a dino of the live dino's class and levels, reads its rates and destroys it again; none
@@ -104,46 +107,59 @@ std::optional<FreshRates> SpawnFreshRates(APrimalDinoCharacter* dino, int level,
     FString path = MakeBlueprintPath(dino);
     UWorld* world = ArkApi::GetApiUtils().GetWorld();
     // A class that did not load is not handed to the spawn.
-    UClass* dinoClass = kLoadClass(&path);
+    UClass* dinoClass = names::kLoadClass(&path);
     if (dinoClass == nullptr) {
         GetLogger()->error("Error creating tempDino");
         return std::nullopt;
     }
     FVector location;
     FRotator rotation;
-    APrimalDinoCharacter* fresh = kSpawnDino(world, dinoClass, &location, &rotation, 1.0f, 0, false, false, baseLevel, false, 1.0f, level, false);
+    APrimalDinoCharacter* fresh =
+        names::kSpawnDino(world, dinoClass, &location, &rotation, 1.0f, 0, false, false, baseLevel, false, 1.0f, level, false);
     if (fresh == nullptr) {
         GetLogger()->error("Error creating tempDino");
         return std::nullopt;
     }
     std::optional<FreshRates> rates;
-    if (kStatusComponent.Read(fresh) == nullptr) {
+    if (names::kStatusComponent.Read(fresh) == nullptr) {
         GetLogger()->error("Error creating tempDino");
     } else {
         rates.emplace();
         for (std::size_t i = 0; i < kRates.size(); ++i) {
-            (*rates)[i] = kRates[i].Field.Read(FieldOwner(fresh, kRates[i].On));
+            (*rates)[i] = GroupOn(kRates[i].Group) ? kRates[i].Field.Read(FieldOwner(fresh, kRates[i].On)) : 0.0f;
         }
     }
-    kForceDestroy(static_cast<AActor*>(fresh));
+    names::kForceDestroy(static_cast<AActor*>(fresh));
     return rates;
 }
 
-// A group the previous table changed and the new one leaves alone goes back to the game's own
-// rates: those of the fresh dino, times 1. A group the plugin never changed stays untouched.
-void RestoreWhatIsNoLongerSet(BalancedDino& entry, const BalancedDino& before)
+// The fresh rates for `dino`: within a sweep, from the one temporary dino of its class and levels.
+const std::optional<FreshRates>& FreshRatesFor(APrimalDinoCharacter* dino, std::optional<FreshRates>& own)
 {
-    for (const BalanceKey& key : kBalanceKeys) {
-        if (key.Group == KeyGroup::Consumption && !key.IsSet(entry.*key.Multiplier) && key.IsSet(before.*key.Multiplier)) {
-            entry.*key.Multiplier = 1.0f;
-        }
+    UPrimalCharacterStatusComponent* status = names::kStatusComponent.Read(dino);
+    const int level = names::kCharacterLevel(status);
+    const int baseLevel = names::kBaseLevel.Read(status);
+    if (sweepCache == nullptr) {
+        own = SpawnFreshRates(dino, level, baseLevel);
+        return own;
     }
+    const auto key = std::make_tuple(static_cast<const UClass*>(names::kClass.Read(dino)), baseLevel, level);
+    auto found = sweepCache->find(key);
+    if (found == sweepCache->end()) {
+        found = sweepCache->emplace(key, SpawnFreshRates(dino, level, baseLevel)).first;
+    }
+    return found->second;
 }
 
-bool ChangesNothing(const BalancedDino& entry)
+// True when the dino's rates of `group` are, bit for bit, what the plugin wrote there.
+bool StillCarries(APrimalDinoCharacter* dino, const RateLedger::Record& record, std::size_t group)
 {
-    for (const BalanceKey& key : kBalanceKeys) {
-        if (key.Group == KeyGroup::Consumption && key.IsSet(entry.*key.Multiplier)) {
+    for (std::size_t i = 0; i < kRates.size(); ++i) {
+        if (kRates[i].Group != group) {
+            continue;
+        }
+        const float now = kRates[i].Field.Read(FieldOwner(dino, kRates[i].On));
+        if (std::memcmp(&now, &record.Written[i], sizeof(float)) != 0) {
             return false;
         }
     }
@@ -152,77 +168,151 @@ bool ChangesNothing(const BalancedDino& entry)
 
 bool IsEligible(APrimalDinoCharacter* dino)
 {
-    if (dino == nullptr || kIsDestroyingDino.Read(dino) != 0 || kStatusComponent.Read(dino) == nullptr) {
+    if (dino == nullptr || names::kIsDestroyingDino.Read(dino) != 0 || names::kStatusComponent.Read(dino) == nullptr) {
         return false;
     }
-    if (!kIsA(static_cast<UObjectBaseUtility*>(dino), kDinoClass())) {
+    if (!names::kIsA(static_cast<UObjectBaseUtility*>(dino), names::kDinoClass())) {
         return false;
     }
-    return !kIsDead(static_cast<APrimalCharacter*>(dino)) && kTargetingTeam.Read(dino) > kTamedTeamThreshold;
+    return !names::kIsDead(static_cast<APrimalCharacter*>(dino)) && names::kTargetingTeam.Read(dino) > kTamedTeamThreshold;
+}
+
+RateLedger::Identity IdentityOf(const AActor* actor)
+{
+    return RateLedger::Identity{actor, names::kName.Read(actor)};
+}
+
+// Every dino in the world, or none when the world cannot be asked; the caller frees the array.
+TArray<AActor*> AllDinos()
+{
+    TArray<AActor*> actors;
+    names::kAllActorsOfClass(static_cast<UObject*>(ArkApi::GetApiUtils().GetWorld()), names::kDinoClass(), &actors);
+    return actors;
+}
+
+struct FreedAtEnd {
+    TArray<AActor*>& Actors;
+    ~FreedAtEnd() { game::Free(Actors.Data); }
+};
+
+void Prune(RateLedger& ledger)
+{
+    TArray<AActor*> actors = AllDinos();
+    const FreedAtEnd freed{actors};
+    ledger.BeginPrune();
+    for (std::int32_t i = 0; i < actors.ArrayNum; ++i) {
+        ledger.MarkAlive(IdentityOf(actors.Data[i]));
+    }
+    ledger.EndPrune();
+}
+
+enum class Outcome { Done, KeepsAnotherRate };
+
+// Sets each group the entry sets, gives back each group the plugin set before and the entry no
+// longer sets, and records what it wrote. A group given back goes to the fresh dino's rates,
+// times 1, and only when the dino still carries what the plugin wrote: a value someone else set
+// since is theirs, and the plugin forgets the group. Without a fresh dino nothing is written and
+// the record stays as it was, so that a give-back still pending is done the next time.
+Outcome Apply(const BalancedDino& entry, RateLedger& ledger, APrimalDinoCharacter* dino)
+{
+    const RateLedger::Identity identity = IdentityOf(dino);
+    RateLedger::Record* record = ledger.Find(identity);
+    std::uint32_t toSet = 0;
+    std::uint32_t toGiveBack = 0;
+    for (std::size_t group = 0; group < kGroups.size(); ++group) {
+        if (!GroupOn(group)) {
+            continue;
+        }
+        if (KeyOf(kGroups[group].Multiplier).IsSet(entry.*kGroups[group].Multiplier)) {
+            toSet |= Bit(group);
+        } else if (record != nullptr && (record->Groups & Bit(group)) != 0) {
+            if (StillCarries(dino, *record, group)) {
+                toGiveBack |= Bit(group);
+            } else {
+                record->Groups &= ~Bit(group);
+            }
+        }
+    }
+    if (record != nullptr && record->Groups == 0) {
+        ledger.Drop(identity);
+    }
+    // With nothing to set or give back, a temporary dino would be pure cost.
+    if (toSet == 0 && toGiveBack == 0) {
+        return Outcome::Done;
+    }
+    std::optional<FreshRates> own;
+    const std::optional<FreshRates>& fresh = FreshRatesFor(dino, own);
+    if (!fresh.has_value()) {
+        return Outcome::KeepsAnotherRate;
+    }
+    RateLedger::Record& written = ledger.Add(identity);
+    for (std::size_t i = 0; i < kRates.size(); ++i) {
+        const RateField& rate = kRates[i];
+        const std::uint32_t bit = Bit(rate.Group);
+        if ((toSet & bit) != 0) {
+            const float value = (*fresh)[i] * (entry.*kGroups[rate.Group].Multiplier);
+            rate.Field.Write(FieldOwner(dino, rate.On), value);
+            written.Written[i] = value;
+        } else if ((toGiveBack & bit) != 0) {
+            rate.Field.Write(FieldOwner(dino, rate.On), (*fresh)[i]);
+        }
+    }
+    written.Groups = (written.Groups | toSet) & ~toGiveBack;
+    if (written.Groups == 0) {
+        ledger.Drop(identity);
+    }
+    return Outcome::Done;
 }
 
 }  // namespace
 
-void ApplyConsumptionRates(APrimalDinoCharacter* dino, const BalancedDino& entry)
+void ApplyDinoBalance(const BalanceTable& table, RateLedger& ledger, APrimalDinoCharacter* dino)
 {
-    UPrimalCharacterStatusComponent* status = kStatusComponent.Read(dino);
-    const int level = kCharacterLevel(status);
-    const int baseLevel = kBaseLevel.Read(status);
-    std::optional<FreshRates> spawned;
-    const std::optional<FreshRates>* fresh = &spawned;
-    if (sweepCache == nullptr) {
-        spawned = SpawnFreshRates(dino, level, baseLevel);
-    } else {
-        const auto key = std::make_tuple(static_cast<const UClass*>(kClass.Read(dino)), baseLevel, level);
-        auto found = sweepCache->find(key);
-        if (found == sweepCache->end()) {
-            found = sweepCache->emplace(key, SpawnFreshRates(dino, level, baseLevel)).first;
-        }
-        fresh = &found->second;
-    }
-    if (!fresh->has_value()) {
+    if (!game::AnyRuleOn(kAnyGroup) || !IsEligible(dino)) {
         return;
     }
-    for (std::size_t i = 0; i < kRates.size(); ++i) {
-        const RateField& rate = kRates[i];
-        if (ChangesRates(entry, rate.Multiplier)) {
-            rate.Field.Write(FieldOwner(dino, rate.On), (**fresh)[i] * (entry.*rate.Multiplier));
-        }
+    Apply(BalanceInEffect(table, dino), ledger, dino);
+    // Outside a sweep (which prunes anyway), the hooks keep the record from growing for good.
+    if (sweepCache == nullptr && ledger.WantsPrune()) {
+        Prune(ledger);
     }
 }
 
-void ApplyDinoBalance(const BalanceTable& table, APrimalDinoCharacter* dino, const TableChanges* changes)
+std::int32_t ApplyToExistingDinos(const BalanceTable& table, RateLedger& ledger)
 {
-    if (!IsEligible(dino)) {
-        return;
+    if (!game::AnyRuleOn(kAnyGroup)) {
+        return 0;
     }
-    BalancedDino entry = BalanceInEffect(table, dino);
-    if (changes != nullptr) {
-        RestoreWhatIsNoLongerSet(entry, changes->BalanceBefore(SpeciesKeyOf(table, dino), FindDinoBalance(table, dino)));
-    }
-    // With no consumption multiplier set nothing can change: spawning a temporary dino for
-    // every tamed dino at each start and reload would be pure cost.
-    if (!ChangesNothing(entry)) {
-        ApplyConsumptionRates(dino, entry);
-    }
-}
-
-void ApplyToExistingDinos(const BalanceTable& table, const TableChanges* changes)
-{
-    TArray<AActor*> actors;
-    kAllActorsOfClass(static_cast<UObject*>(ArkApi::GetApiUtils().GetWorld()), kDinoClass(), &actors);
+    TArray<AActor*> actors = AllDinos();
+    const FreedAtEnd freed{actors};
     // One temporary dino per class and levels serves every dino of the sweep that has them.
     FreshRateCache cache;
     struct SweepScope {
         FreshRateCache* outer;
         ~SweepScope() { sweepCache = outer; }
     } scope{std::exchange(sweepCache, &cache)};
-    // A snapshot: temporary dinos spawned during the walk are not in it.
+    // Every dino in the world counts as alive for the record, whatever its team; the snapshot
+    // leaves out the temporary dinos spawned during the walk.
+    ledger.BeginPrune();
     for (std::int32_t i = 0; i < actors.ArrayNum; ++i) {
-        AActor* actor = actors.Data[i];
-        if (kTargetingTeam.Read(actor) >= kSweepTeamMinimum) {
-            ApplyDinoBalance(table, static_cast<APrimalDinoCharacter*>(actor), changes);
+        ledger.MarkAlive(IdentityOf(actors.Data[i]));
+    }
+    std::map<std::string, std::int32_t> keepingAnotherRate;
+    std::int32_t total = 0;
+    for (std::int32_t i = 0; i < actors.ArrayNum; ++i) {
+        auto* dino = static_cast<APrimalDinoCharacter*>(actors.Data[i]);
+        if (names::kTargetingTeam.Read(dino) < kSweepTeamMinimum || !IsEligible(dino)) {
+            continue;
+        }
+        if (Apply(BalanceInEffect(table, dino), ledger, dino) == Outcome::KeepsAnotherRate) {
+            ++keepingAnotherRate[SpeciesKeyOf(table, dino)];
+            ++total;
         }
     }
-    game::Free(actors.Data);
+    ledger.EndPrune();
+    for (const auto& [species, count] : keepingAnotherRate) {
+        GetLogger()->warn("{} {} of {} {} another rate than the file gives: no reference dino could be spawned", count,
+                          count == 1 ? "dino" : "dinos", Quoted(species), count == 1 ? "keeps" : "keep");
+    }
+    return total;
 }

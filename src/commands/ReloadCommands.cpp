@@ -2,7 +2,7 @@
 
 #include <fmt/format.h>
 
-#include "host/GameAccess.h"
+#include "host/GameNames.h"
 #include "logging/LogText.h"
 
 namespace {
@@ -12,29 +12,51 @@ constexpr FLinearColor kYellow{1.0f, 1.0f, 0.0f, 1.0f};
 constexpr FLinearColor kRed{1.0f, 0.0f, 0.0f, 1.0f};
 constexpr std::int32_t kRconResponseType = 0;
 // An error can quote the rest of a huge file: a chat line or an RCON packet carries only the
-// start of it (the log keeps the whole text).
-constexpr std::size_t kMaxReplyError = 400;
+// start of it (the log keeps the whole text). A failure's reply carries this much of its error;
+// a partial reload's reply is this long at most, all told.
+constexpr std::size_t kMaxReply = 400;
+constexpr std::size_t kMore = 3;  // the "..." after a cut
 
-const game::Function<void(AShooterPlayerController*, FString*, FLinearColor, bool)> kChatDirectMessage(
-    "AShooterPlayerController.ClientServerChatDirectMessage");
-const game::Function<void(RCONClientConnection*, std::int32_t, std::int32_t, FString*)> kSendRconMessage("RCONClientConnection.SendMessageW");
+using game::names::kChatDirectMessage;
+using game::names::kSendRconMessage;
+
+bool IsPartial(const ReloadResult& result)
+{
+    return result.Skipped > 0 || result.DinosKeepingOtherRates > 0;
+}
+
+// "K dinos keep another rate", for the partial reply.
+std::string DinosKeeping(std::int32_t count)
+{
+    return fmt::format("{} {} another rate", count, count == 1 ? "dino keeps" : "dinos keep");
+}
 
 // The reply for anything but a clean reload, or nothing (empty) for a clean one.
 std::string ProblemReply(const ReloadResult& result)
 {
     if (!result.Succeeded) {
-        return "Reload failed: " + Capped(result.Error, kMaxReplyError);
+        return "Reload failed: " + CappedWhole(result.Error, kMaxReply + kMore);
+    }
+    if (result.Skipped > 0 && result.DinosKeepingOtherRates > 0) {
+        return CappedWhole(fmt::format("Reloaded, but skipped {} of {} entries and {} (no reference dino could be spawned). First: {}",
+                                       result.Skipped, result.Entries, DinosKeeping(result.DinosKeepingOtherRates),
+                                       result.FirstSkipped),
+                           kMaxReply);
     }
     if (result.Skipped > 0) {
-        return fmt::format("Reloaded, but skipped {} of {} entries. First: {}", result.Skipped, result.Entries,
-                           Capped(result.FirstSkipped, kMaxReplyError));
+        return CappedWhole(fmt::format("Reloaded, but skipped {} of {} entries. First: {}", result.Skipped, result.Entries, result.FirstSkipped),
+                           kMaxReply);
+    }
+    if (result.DinosKeepingOtherRates > 0) {
+        return fmt::format("Reloaded, but {}: no reference dino could be spawned (the log names the species)",
+                           DinosKeeping(result.DinosKeepingOtherRates));
     }
     return {};
 }
 
 FLinearColor ColourOf(const ReloadResult& result)
 {
-    return !result.Succeeded ? kRed : result.Skipped > 0 ? kYellow : kGreen;
+    return !result.Succeeded ? kRed : IsPartial(result) ? kYellow : kGreen;
 }
 
 }  // namespace

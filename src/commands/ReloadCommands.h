@@ -15,7 +15,8 @@ class ReloadCmdCommand : public BaseConsoleCommand {
 public:
     explicit ReloadCmdCommand(ReloadAction reload) : BaseConsoleCommand("DinoTuner.Reload"), reload_(std::move(reload)) {}
     // Reloads; replies to a non-null player: green "Reloaded config", yellow when entries were
-    // skipped (how many, and the first one's error), red "Reload failed: <error>".
+    // skipped (how many, and the first one's error) or dinos keep another rate (how many), red
+    // "Reload failed: <error>".
     void execute(APlayerController* player, FString* line, bool flag) override;
 
 private:

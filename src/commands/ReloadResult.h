@@ -13,4 +13,6 @@ struct ReloadResult {
     std::int32_t Entries = 0;
     std::int32_t Skipped = 0;
     std::string FirstSkipped;
+    // Dinos the reload could not bring to the file's rates: their reference dino could not be spawned.
+    std::int32_t DinosKeepingOtherRates = 0;
 };

@@ -4,8 +4,12 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <new>
 #include <string>
 #include <utility>
+#include <vector>
+
+#include <fmt/format.h>
 
 #include <nlohmann/json.hpp>
 
@@ -132,7 +136,13 @@ public:
         made_.push_back(std::move(key));
         Add(made_.back());
     }
-    void Seal() { std::sort(byHash_.begin(), byHash_.end()); }
+    void Seal()
+    {
+        std::sort(byHash_.begin(), byHash_.end());
+        duplicates_ = std::adjacent_find(byHash_.begin(), byHash_.end()) != byHash_.end();
+    }
+    // True when two keys are the same (keys cut short at a zero character): set by Seal.
+    bool HasDuplicates() const { return duplicates_; }
     bool Contains(std::string_view key) const
     {
         const std::size_t hash = Hash(key);
@@ -150,17 +160,43 @@ private:
 
     std::vector<std::pair<std::size_t, std::string_view>> byHash_;
     std::vector<std::string> made_;
+    bool duplicates_ = false;
 };
+
+// Where the update puts the entries of the document that change the table, in document order:
+// which entries those are (a bit per entry), and each one's place, in the table or among the
+// nodes made for keys the table does not have yet. `New` marks the first entry of such a key,
+// which moves its node into the table. A reload may change every one of 100,000 entries: a
+// place costs 8 bytes and a bit or two, not a copy of the entry.
+struct Placements {
+    std::vector<bool> Placed;
+    std::vector<BalanceTable::SpeciesMap::value_type*> Slots;
+    std::vector<bool> New;
+
+    void Add(std::size_t entry, BalanceTable::SpeciesMap::value_type* slot, bool isNew)
+    {
+        Placed[entry] = true;
+        Slots.push_back(slot);
+        New.push_back(isNew);
+    }
+};
+
 
 }  // namespace
 
 LoadReport BalanceTable::LoadBalances(const json& document, FillListener* listener)
 {
-    // First everything is read and every error logged: a failure up to the update changes nothing.
+    // A fill either takes the whole document or leaves the table exactly as it was, even when the
+    // heap runs out half way. So everything is read, every error logged and every allocation made
+    // before the first change; the update then only moves what was prepared, and cannot fail.
+
+    // ---- 1. read the document ----
     const json& globalSection = document.at(kGlobalSection);
     BalancedDino global;
     try {
         global = ReadBalance(globalSection);
+    } catch (const std::bad_alloc&) {
+        throw;
     } catch (const std::exception& error) {
         throw ConfigError(InEntry(error, kGlobalSection), kGlobalSection, KeyOfError(error));
     }
@@ -182,6 +218,8 @@ LoadReport BalanceTable::LoadBalances(const json& document, FillListener* listen
                 keys.Add(SpeciesKey(pair.key()));
             }
             ++report.Stored;
+        } catch (const std::bad_alloc&) {
+            throw;  // not the entry's fault: the fill fails
         } catch (const std::exception& error) {
             // A section that is neither an object nor an array has no keys: it is its own entry.
             const std::string where = species.is_structured() ? pair.key() : std::string(kSpeciesSection);
@@ -192,51 +230,100 @@ LoadReport BalanceTable::LoadBalances(const json& document, FillListener* listen
     }
     keys.Seal();
 
-    // Then the table is brought up to date in place, which needs no second copy of it: removed
-    // entries go first, then the others are overwritten or added as the document reads again.
+    // ---- 2. prepare the update: where each entry goes, the nodes of new keys, what goes ----
+    // An entry equal to the table's changes nothing and needs no place, unless its key comes
+    // twice, when the order of the two decides.
+    Placements placements;
+    placements.Placed.resize(static_cast<std::size_t>(report.Entries));
+    SpeciesMap added;
+    std::string key;
+    std::size_t index = 0;
+    for (const auto& pair : species.items()) {
+        const std::size_t entryIndex = index++;
+        const json& value = pair.value();
+        if (!value.is_null() && !value.is_object()) {
+            continue;  // skipped above
+        }
+        BalancedDino entry;
+        try {
+            entry = ReadBalance(value);
+        } catch (const std::bad_alloc&) {
+            throw;
+        } catch (const std::exception&) {
+            continue;  // logged above
+        }
+        key.assign(SpeciesKey(pair.key()));
+        const auto found = Dinos.find(key);
+        if (found != Dinos.end()) {
+            if (!SameValues(found->second, entry) || keys.HasDuplicates()) {
+                placements.Add(entryIndex, &*found, false);
+            }
+        } else {
+            const auto made = added.try_emplace(key);
+            placements.Add(entryIndex, &*made.first, made.second);
+        }
+    }
+    std::vector<const std::string*> removed;
+    for (const auto& [name, entry] : Dinos) {
+        if (!keys.Contains(name)) {
+            removed.push_back(&name);
+        }
+    }
+    keys = NewKeys();
+    // No insertion below may grow the buckets, nor may the listener grow its record.
+    Dinos.reserve(Dinos.size() + added.size());
+    if (listener != nullptr) {
+        listener->Reserve(removed.size(), removed.size() + placements.Slots.size());
+    }
+    const std::string loaded = fmt::format("Loaded {} dino balances!", report.Stored);
+
+    // ---- 3. the update: from here nothing allocates and nothing throws ----
     static std::atomic<std::uint64_t> fills{0};
     generation_ = ++fills;
     if (listener != nullptr) {
         listener->Start(Global, global);
     }
     Global = global;
-    for (auto it = Dinos.begin(); it != Dinos.end();) {
-        if (keys.Contains(it->first)) {
-            ++it;
-        } else if (listener != nullptr) {
-            listener->Removed(Dinos.extract(it++));
+    for (const std::string* name : removed) {
+        const auto gone = Dinos.find(*name);
+        if (listener != nullptr) {
+            listener->Removed(Dinos.extract(gone));
         } else {
-            it = Dinos.erase(it);
+            Dinos.erase(gone);
         }
     }
-    keys = NewKeys();
-    Dinos.reserve(static_cast<std::size_t>(report.Stored));
-    std::string key;
-    for (const auto& pair : species.items()) {
-        BalancedDino entry;
-        try {
-            entry = ReadBalance(pair.value());
-        } catch (const std::exception&) {
-            continue;  // logged above
+    std::size_t placed = 0;
+    index = 0;
+    for (auto it = species.begin(); it != species.end(); ++it) {
+        if (!placements.Placed[index++]) {
+            continue;
         }
-        key.assign(SpeciesKey(pair.key()));
-        const auto found = Dinos.find(key);
-        if (found == Dinos.end()) {
-            const auto added = Dinos.emplace(key, entry).first;
+        BalanceTable::SpeciesMap::value_type& slot = *placements.Slots[placed];
+        const bool isNew = placements.New[placed++];
+        // Read without an error before, the entry reads the same again, allocating nothing.
+        BalancedDino entry = ReadBalance(*it);
+        if (isNew) {
+            // The node moves as it is: the slot points at its entry again once it is in the table.
+            Dinos.insert(added.extract(added.find(slot.first)));
+            slot.second = entry;
             if (listener != nullptr) {
-                listener->Added(added->first, added->second);
+                listener->Added(slot.first, slot.second);
             }
-        } else if (!SameValues(found->second, entry)) {
-            std::swap(found->second, entry);  // `entry` now holds the values before
+        } else if (!SameValues(slot.second, entry)) {
+            std::swap(slot.second, entry);  // `entry` now holds the values before
             if (listener != nullptr) {
-                listener->Changed(found->first, entry, found->second);
+                listener->Changed(slot.first, entry, slot.second);
             }
         }
     }
     if (listener != nullptr) {
         listener->Finish();
     }
-    GetLogger()->info("Loaded {} dino balances!", report.Stored);
+    // The new table is in effect: a line the log cannot take now is lost, not a failed fill.
+    try {
+        GetLogger()->info(loaded);
+    } catch (...) {
+    }
     return report;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The working form of the configuration: the global entry and one entry per species key.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -40,9 +41,10 @@ public:
     BalanceTable(const BalanceTable&) = delete;
     BalanceTable& operator=(const BalanceTable&) = delete;
 
-    // Reads the whole of `document` first, and only then brings the table up to date in place:
-    // a document that fails (it throws the JSON library's error, or a ConfigError that names the
-    // section and key) changes nothing. A failing species entry is logged and skipped.
+    // Reads the whole of `document` and makes every allocation first, and only then brings the
+    // table up to date in place: a document that fails (it throws the JSON library's error, or a
+    // ConfigError that names the section and key), or a fill that runs out of memory (it throws
+    // std::bad_alloc), changes nothing. A failing species entry is logged and skipped.
     // `listener`, when given, is told every change the update makes.
     LoadReport LoadBalances(const nlohmann::json& document, FillListener* listener = nullptr);
 
@@ -60,12 +62,18 @@ private:
 };
 
 // Told by LoadBalances what it changes in the table, once the document has been read whole, in
-// this order: Start, Removed for every species entry that goes, Added or Changed as the document
-// is read in key order (a key cut short at a zero byte may come twice), then Finish. The keys
-// and entries handed over by reference live in the table and stay valid until its next fill.
+// this order: Reserve, then (once nothing can fail any more) Start, Removed for every species
+// entry that goes, Added or Changed as the document is read in key order (a key cut short at a
+// zero byte may come twice), then Finish. The keys and entries handed over by reference live in
+// the table and stay valid until its next fill.
 class FillListener {
 public:
+    // Before any change: makes room for `removed` Removed and at most `told` calls of Removed,
+    // Added and Changed together, so that none of the calls after it allocates or throws. A
+    // failure here (std::bad_alloc) fails the fill, which then changes nothing.
+    virtual void Reserve(std::size_t removed, std::size_t told) = 0;
     // The global entry is replaced: `before` was in effect until now, `after` is from now on.
+    // This and the calls below must not throw.
     virtual void Start(const BalancedDino& before, const BalancedDino& after) = 0;
     // A species entry is gone from the table; `node` holds its key and its entry, now the listener's.
     virtual void Removed(BalanceTable::SpeciesMap::node_type node) = 0;

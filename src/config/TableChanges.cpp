@@ -41,10 +41,16 @@ std::vector<std::string> Settings(const BalancedDino& entry)
 
 }  // namespace
 
-void TableChanges::Start(const BalancedDino& before, const BalancedDino& after)
+void TableChanges::Reserve(std::size_t removed, std::size_t told)
 {
     // One fill at a time: what a previous fill recorded here is forgotten.
     *this = TableChanges();
+    before_.reserve(told);
+    removed_.reserve(removed);
+}
+
+void TableChanges::Start(const BalancedDino& before, const BalancedDino& after)
+{
     globalBefore_ = before;
     globalAfter_ = after;
     GlobalChanged = !SameValues(before, after);

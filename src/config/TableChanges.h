@@ -1,11 +1,10 @@
 #pragma once
 // What a fill of the balance table changed: the entries before it, for the log lines that tell
-// the admin what a reload did, and for the consumption sweep that gives back the game's own
-// rates for groups the new entries no longer set.
+// the admin what a reload did, and for a reader comparing the two tables (the checker's --diff,
+// the fuzz target).
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,6 +31,7 @@ public:
 
 private:
     // What the fill tells, reached only through FillListener.
+    void Reserve(std::size_t removed, std::size_t told) override;
     void Start(const BalancedDino& before, const BalancedDino& after) override;
     void Removed(BalanceTable::SpeciesMap::node_type node) override;
     void Added(const std::string& key, const BalancedDino& entry) override;
@@ -40,8 +40,7 @@ private:
 
     // One touched species: its key (in the table, or in removed_), its entry before the fill
     // (none when it was added) and its place in the table after it (none when it was removed),
-    // kept sorted in a deque: a reload that changes every entry should neither need a map's worth
-    // of nodes nor a vector's doubling.
+    // kept sorted in a vector reserved for the fill, so that telling the fill never allocates.
     struct Before {
         const std::string* Key = nullptr;
         std::optional<BalancedDino> Entry;
@@ -50,7 +49,7 @@ private:
 
     BalancedDino globalBefore_;
     BalancedDino globalAfter_;
-    std::deque<Before> before_;
+    std::vector<Before> before_;
     // True once two keys cut to one were met: the second may have put the first one's change back.
     bool mayHaveChangedBack_ = false;
     // Removed entries stay here, so that their keys in before_ stay valid.

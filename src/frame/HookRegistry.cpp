@@ -13,8 +13,11 @@ void Hook::InstallAndRecord(const std::string& functionName, void* detour, void*
 
 void DeriRuderizuHooks::RegisterHooks()
 {
-    for (const BalanceHook& hook : PrepareBalanceHooks(table_)) {
-        InstallAndRecord(hook.FunctionName, hook.Detour, hook.Slot);
+    for (const BalanceHook& hook : PrepareBalanceHooks(table_, rates_)) {
+        // A function the host does not know would be patched at the game module's base.
+        if (hook.Wanted()) {
+            InstallAndRecord(hook.Function->Text(), hook.Detour, hook.Slot);
+        }
     }
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 class BalanceTable;
+class RateLedger;
 
 // One installed hook: the game function's name and the detour the host routes it to.
 struct HookDataBase {
@@ -42,15 +43,18 @@ protected:
 // installed in their fixed order with their handlers reading the plugin's table.
 class DeriRuderizuHooks : public Hook {
 public:
-    // The handlers will read `table`, which must outlive the installed hooks.
-    explicit DeriRuderizuHooks(const BalanceTable& table) : table_(table) {}
-    // Installs TakeDamage, AddBuff, TameDino, DoMate, TryMultiUse and BeginPlay, in that order.
+    // The handlers will read `table` and record the rates they write in `rates`; both must
+    // outlive the installed hooks.
+    DeriRuderizuHooks(const BalanceTable& table, RateLedger& rates) : table_(table), rates_(rates) {}
+    // Installs TakeDamage, AddBuff, TameDino, DoMate, TryMultiUse and BeginPlay, in that order,
+    // leaving out each one whose game function the host does not know or whose rules are all off.
     void RegisterHooks() override;
     void OnReload() override {}
     void OnUnload() override {}
 
 private:
     const BalanceTable& table_;
+    RateLedger& rates_;
 };
 
 // Removes every hook `container` recorded, then takes the container off `hookList` (first match only).

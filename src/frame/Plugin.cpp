@@ -11,12 +11,14 @@
 #include <vector>
 
 #include "balance/ConsumptionRates.h"
+#include "balance/RateLedger.h"
 #include "commands/ReloadCommands.h"
 #include "config/BalanceTable.h"
 #include "config/ConfigFile.h"
 #include "config/TableChanges.h"
 #include "frame/CommandManager.h"
 #include "frame/HookRegistry.h"
+#include "host/GameNames.h"
 #include "host/HostApi.h"
 #include "logging/Logger.h"
 
@@ -77,8 +79,18 @@ void DinoTuner::Load()
 {
     InitLogger(GetLogger(), "DinoTuner");
 
+    // Every game name is asked for once, here. One the host does not know (a game update renamed
+    // or removed it) switches off the rules that need it, which never touch it from then on.
+    UnknownGameNames.clear();
+    for (const game::Name* name : game::ResolveGameNames()) {
+        UnknownGameNames.emplace_back(name->Text());
+        GetLogger()->warn("The host does not know the game name \"{}\": switched off: {}", name->Text(),
+                          game::DescribeRules(name->NeededBy()));
+    }
+
     Config = new ConfigFile(ConfigFile::PluginPath("DinoTuner/config.json"));
     Balances = new BalanceTable();
+    Rates = new RateLedger();
     // A file that cannot be read or filled at start must not lock the admin out: the plugin
     // still installs its hooks and commands, with a table that changes nothing, and a reload of
     // the fixed file brings the balances in.
@@ -92,10 +104,10 @@ void DinoTuner::Load()
     }
 
     if (ArkApi::GetApiUtils().GetStatus() == ArkApi::ServerStatus::Ready) {
-        ApplyToExistingDinos(*Balances);
+        ApplyToExistingDinos(*Balances, *Rates);
     }
 
-    Hook* hooks = new DeriRuderizuHooks(*Balances);
+    Hook* hooks = new DeriRuderizuHooks(*Balances, *Rates);
     try {
         hooks->RegisterHooks();
     } catch (...) {
@@ -116,7 +128,7 @@ void DinoTuner::Load()
 ReloadResult DinoTuner::Reload()
 {
     ReloadResult result;
-    if (Config == nullptr || Balances == nullptr) {
+    if (Config == nullptr || Balances == nullptr || Rates == nullptr) {
         result.Error = "the plugin was never loaded";
         GetLogger()->error(result.Error);
         return result;
@@ -136,7 +148,7 @@ ReloadResult DinoTuner::Reload()
         }
         // From here the new table is in effect. A failure while applying it is still reported
         // rather than let into the host's command callback.
-        ApplyToExistingDinos(*Balances, &changes);
+        result.DinosKeepingOtherRates = ApplyToExistingDinos(*Balances, *Rates);
         if (HookList != nullptr) {
             for (Hook* hook : *HookList) {
                 hook->OnReload();
@@ -179,4 +191,5 @@ void DetachProcess()
     ArkPluginInstance->Unload();
 }
 
+// Nothing is written to dinos here: the process may be exiting, and the game's objects with it.
 void DinoTuner::Unload() {}

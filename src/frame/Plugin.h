@@ -2,6 +2,7 @@
 // The plugin's life: the one plugin object, and what the entry point does with it at process
 // attach (Load) and detach (Unload), and what a reload does in between.
 
+#include <string>
 #include <vector>
 
 #include "commands/ReloadResult.h"
@@ -10,6 +11,7 @@ class Hook;
 class CommandManager;
 class ConfigFile;
 class BalanceTable;
+class RateLedger;
 
 // Base of the plugin class, as the entry point knows it.
 class ArkPlugin {
@@ -38,6 +40,11 @@ public:
 
     ConfigFile* Config = nullptr;
     BalanceTable* Balances = nullptr;
+    // The consumption rates this load wrote into dinos, the only ones it ever gives back. A new
+    // load starts empty: it cannot know what an earlier load of the plugin wrote.
+    RateLedger* Rates = nullptr;
+    // The game names the host did not know at load, in the order of GameNames.h; their rules are off.
+    std::vector<std::string> UnknownGameNames;
 };
 
 // The one plugin object, for the entry point and the tests; nothing else reaches it.

@@ -1,136 +1,127 @@
 #pragma once
-// Typed handles on the game's named functions, fields and bit fields. Each resolves its name
-// through the host once, at first use, and then reaches the game directly: the handlers run on
-// every hit, ride and buff, and a name lookup would cost more than all their own work. A name the
-// host does not know is answered with a default value (or no effect) instead of a jump through a
-// null pointer, and is asked for again at the next use.
+// Typed handles on the game's named functions, fields and bit fields. Each asks the host about
+// its name once (at load, through the list of GameNames.h, or else at its first use) and then
+// reaches the game directly: the handlers run on every hit, ride and buff, and a name lookup
+// would cost more than all their own work.
+//
+// The host does not answer a name it does not know with null. It looks names up in a table that
+// yields 0, so an unknown function comes back as the game module's base address, an unknown field
+// as the object's own address (offset 0, where the object's virtual table lies) and an unknown bit
+// field as 0 bits there. Calling or writing through such an answer would jump into the module's
+// header or overwrite the virtual table; so a handle tells a missing name from a present one
+// without touching any object, and a missing one never calls or writes: it gives T{} or does nothing.
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <string>
 #include <type_traits>
 
 #include "host/HostApi.h"
 
 namespace game {
 
+// A set of the plugin's rules, one bit each (GameNames.h names them).
+using Rules = std::uint32_t;
+
+// One game name and what the host answered for it.
+class Name {
+public:
+    enum class Kind : std::uint8_t { Function, Field, Bits };
+
+    constexpr Name(const char* text, Kind kind, Rules neededBy = 0) : text_(text), neededBy_(neededBy), kind_(kind) {}
+
+    // The name as the host knows it ("Class.Member").
+    const char* Text() const { return text_; }
+    // The rules that cannot work without this name.
+    Rules NeededBy() const { return neededBy_; }
+    // Asks the host about the name again, reading and writing no game object; true when it knows it.
+    bool Resolve() const;
+    // True when the host knows the name; asks it at the first call when Resolve never ran.
+    bool Present() const { return state_ == State::Present || (state_ == State::Unresolved && Resolve()); }
+
+protected:
+    enum class State : std::uint8_t { Unresolved, Present, Missing };
+
+    const char* text_;
+    Rules neededBy_;
+    Kind kind_;
+    mutable State state_ = State::Unresolved;
+    // A function's entry.
+    mutable void* entry_ = nullptr;
+    // A field's offset in its object, or the offset of a bit field's word.
+    mutable std::ptrdiff_t offset_ = 0;
+    // A bit field's first bit, its word's length in bytes and its bits once shifted down.
+    mutable unsigned int position_ = 0;
+    mutable std::size_t length_ = 0;
+    mutable unsigned long long mask_ = 0;
+};
+
 // The game function "Class.Function" with the signature R(Args...).
 template <typename Signature>
 class Function;
 
 template <typename R, typename... Args>
-class Function<R(Args...)> {
+class Function<R(Args...)> : public Name {
 public:
-    explicit constexpr Function(const char* name) : name_(name) {}
+    explicit constexpr Function(const char* name, Rules neededBy = 0) : Name(name, Kind::Function, neededBy) {}
 
     // Calls the game function; R{} (or nothing) when the host does not know the name.
     R operator()(Args... args) const
     {
-        if (entry_ == nullptr) {
-            entry_ = reinterpret_cast<R (*)(Args...)>(GetAddress(std::string(name_)));
-            if (entry_ == nullptr) {
-                if constexpr (std::is_void_v<R>) {
-                    return;
-                } else {
-                    return R{};
-                }
+        if (!Present()) {
+            if constexpr (std::is_void_v<R>) {
+                return;
+            } else {
+                return R{};
             }
         }
-        return entry_(args...);
+        return reinterpret_cast<R (*)(Args...)>(entry_)(args...);
     }
-
-private:
-    const char* name_;
-    mutable R (*entry_)(Args...) = nullptr;
 };
 
-// The field "Class.Field" of type T. A field lies at the same offset in every object that has
-// it, so the offset is learnt from the first object the host is asked about.
+// The field "Class.Field" of type T, at the same offset in every object that has it.
 template <typename T>
-class Field {
+class Field : public Name {
 public:
-    explicit constexpr Field(const char* name) : name_(name) {}
+    explicit constexpr Field(const char* name, Rules neededBy = 0) : Name(name, Kind::Field, neededBy) {}
 
-    // The field's value in `object`; T{} for a null object (the host is not asked: its answer for
-    // one is not defined) or an unknown name.
+    // The field's value in `object`; T{} for a null object or an unknown name.
     T Read(const void* object) const
     {
-        const void* address = Address(object);
-        return address != nullptr ? *static_cast<const T*>(address) : T{};
+        if (object == nullptr || !Present()) {
+            return T{};
+        }
+        T value;
+        std::memcpy(&value, static_cast<const char*>(object) + offset_, sizeof(T));
+        return value;
     }
 
     // Writes `value` into the field of `object`; nothing happens for a null object or an unknown name.
     void Write(void* object, T value) const
     {
-        if (void* address = Address(object)) {
-            *static_cast<T*>(address) = value;
+        if (object != nullptr && Present()) {
+            std::memcpy(static_cast<char*>(object) + offset_, &value, sizeof(T));
         }
     }
-
-private:
-    void* Address(const void* object) const
-    {
-        if (object == nullptr) {
-            return nullptr;
-        }
-        char* base = static_cast<char*>(const_cast<void*>(object));
-        if (!known_) {
-            // The host answers with the field's address as an integer: the object's plus the offset.
-            const unsigned long long address = GetAddress(object, std::string(name_));
-            if (address == 0) {
-                return nullptr;
-            }
-            offset_ = static_cast<std::ptrdiff_t>(address - reinterpret_cast<std::uintptr_t>(base));
-            known_ = true;
-        }
-        return base + offset_;
-    }
-
-    const char* name_;
-    mutable std::ptrdiff_t offset_ = 0;
-    mutable bool known_ = false;
 };
 
 // The bit field "Class.Field": a number of bits at a position in a word of the object, the word
 // 1, 2, 4 or 8 bytes long as the host reports it.
-class Bits {
+class Bits : public Name {
 public:
-    explicit constexpr Bits(const char* name) : name_(name) {}
+    explicit constexpr Bits(const char* name, Rules neededBy = 0) : Name(name, Kind::Bits, neededBy) {}
 
     // The word shifted right by the position and masked; 0 for a null object or an unknown name.
     std::uint32_t Read(const void* object) const
     {
-        if (object == nullptr) {
+        if (object == nullptr || !Present()) {
             return 0;
-        }
-        const char* base = static_cast<const char*>(object);
-        if (!known_) {
-            const BitField field = GetBitField(object, std::string(name_));
-            const bool wordFits = field.length == 1 || field.length == 2 || field.length == 4 || field.length == 8;
-            if (field.offset == 0 || !wordFits || field.num_bits == 0 || field.num_bits > field.length * 8 ||
-                field.bit_position > field.length * 8 - field.num_bits) {
-                return 0;
-            }
-            wordOffset_ = static_cast<std::ptrdiff_t>(field.offset - reinterpret_cast<std::uintptr_t>(base));
-            wordLength_ = static_cast<std::size_t>(field.length);
-            position_ = field.bit_position;
-            mask_ = field.num_bits >= 64 ? ~0ull : ((1ull << field.num_bits) - 1u);
-            known_ = true;
         }
         // Little-endian, as the server's only platform is: the word's bytes from the lowest up.
         unsigned long long word = 0;
-        std::memcpy(&word, base + wordOffset_, wordLength_);
+        std::memcpy(&word, static_cast<const char*>(object) + offset_, length_);
         return static_cast<std::uint32_t>((word >> position_) & mask_);
     }
-
-private:
-    const char* name_;
-    mutable std::ptrdiff_t wordOffset_ = 0;
-    mutable std::size_t wordLength_ = 0;
-    mutable unsigned int position_ = 0;
-    mutable unsigned long long mask_ = 0;
-    mutable bool known_ = false;
 };
 
 }  // namespace game

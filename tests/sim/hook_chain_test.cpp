@@ -1,6 +1,7 @@
 // The host's hook chains: the game's entry runs the newest detour, each detour calls on through
 // the slot the host filled, and removing any detour relinks the chain around it.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -92,7 +93,7 @@ TEST_F(HookChain, RemovingTheNewestDetourRestoresTheOlderOne)
     EXPECT_EQ(calls, (std::vector<std::string>{"first", "game"}));
 }
 
-TEST_F(HookChain, UnknownNamesAndDetoursAreAnsweredWithoutHarm)
+TEST_F(HookChain, UnknownDetoursAreRefused)
 {
     int (*slot)(int, int) = nullptr;
     EXPECT_FALSE(ArkApi::GetHooks().SetHook("Nobody.Knows", reinterpret_cast<void*>(&FirstDetour), reinterpret_cast<void**>(&slot)));
@@ -101,10 +102,42 @@ TEST_F(HookChain, UnknownNamesAndDetoursAreAnsweredWithoutHarm)
     EXPECT_FALSE(ArkApi::GetHooks().SetHook("Test.Add", reinterpret_cast<void*>(&FirstDetour), static_cast<void**>(nullptr)));
     EXPECT_FALSE(ArkApi::GetHooks().DisableHook("Nobody.Knows", reinterpret_cast<void*>(&FirstDetour)));
     EXPECT_FALSE(ArkApi::GetHooks().DisableHook("Test.Add", reinterpret_cast<void*>(&SecondDetour)));
-    EXPECT_EQ(GetAddress("Nobody.Knows"), nullptr);
-    EXPECT_EQ(GetAddress(static_cast<const void*>(nullptr), "AActor.TargetingTeam"), 0u);
-    EXPECT_EQ(GetBitField(static_cast<const void*>(nullptr), "Nobody.Knows").offset, 0u);
     EXPECT_EQ(CallAsTheGame(1, 1), 2);
+}
+
+// As the real host: a name it does not know is looked up as 0, so a function is the module's base
+// (never null), a field lies at the object itself, a bit field is 0 bits there. A forgotten name
+// is answered the same way, and cannot be hooked, while the game still calls its function.
+TEST_F(HookChain, UnknownAndForgottenNamesAreAnsweredAsTheRealHostAnswersThem)
+{
+    sim::RegisterField("Test.Field", 24);
+    sim::RegisterBitField("Test.Flag", 8, 3, 1);
+    const auto object = std::make_unique<unsigned char[]>(32);
+    const auto address = reinterpret_cast<std::uintptr_t>(object.get());
+    void* const moduleBase = GetAddress("Nobody.Knows");
+
+    ASSERT_NE(moduleBase, nullptr);
+    EXPECT_EQ(GetAddress("Nobody.KnowsEither"), moduleBase);
+    EXPECT_NE(GetAddress("Test.Add"), moduleBase);
+    EXPECT_EQ(GetAddress(object.get(), "Nobody.Knows"), address);
+    EXPECT_EQ(GetAddress(static_cast<const void*>(nullptr), "Test.Field"), 24u) << "no object: the offset alone";
+    const BitField unknownBits = GetBitField(object.get(), "Nobody.Knows");
+    EXPECT_EQ(unknownBits.offset, address);
+    EXPECT_EQ(unknownBits.num_bits, 0u);
+
+    ASSERT_TRUE(sim::ForgetName("Test.Add"));
+    ASSERT_TRUE(sim::ForgetName("Test.Field"));
+    ASSERT_TRUE(sim::ForgetName("Test.Flag"));
+    EXPECT_FALSE(sim::ForgetName("Nobody.Knows"));
+    EXPECT_EQ(GetAddress("Test.Add"), moduleBase);
+    EXPECT_EQ(GetAddress(object.get(), "Test.Field"), address);
+    EXPECT_EQ(GetBitField(object.get(), "Test.Flag").num_bits, 0u);
+    int (*slot)(int, int) = nullptr;
+    EXPECT_FALSE(ArkApi::GetHooks().SetHook("Test.Add", reinterpret_cast<void*>(&FirstDetour), &slot));
+    EXPECT_EQ(CallAsTheGame(1, 1), 2);
+
+    sim::ResetHost();
+    EXPECT_NE(GetAddress("Test.Add"), moduleBase) << "a fresh host knows every name again";
 }
 
 // The host reports each bit field's word with its length: a one-byte word is read as one byte

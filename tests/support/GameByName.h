@@ -10,10 +10,13 @@
 namespace byname {
 
 // The address of the field `name` inside `object` (the host answers with an integer); null for a
-// null object or an unknown name.
+// null object or an unknown name (which the host answers with the object's own address).
 inline void* Address(const void* object, const std::string& name)
 {
     const unsigned long long address = object != nullptr ? GetAddress(object, name) : 0;
+    if (address == reinterpret_cast<std::uintptr_t>(object)) {
+        return nullptr;
+    }
     return reinterpret_cast<void*>(static_cast<std::uintptr_t>(address));
 }
 

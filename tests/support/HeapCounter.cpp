@@ -11,6 +11,9 @@ namespace {
 
 std::atomic<bool> counting{false};
 std::atomic<std::uint64_t> counted{0};
+// The allocations still to go before the one that fails (0: none fails), and whether it did.
+std::atomic<std::uint64_t> untilFailure{0};
+std::atomic<bool> failed{false};
 // Signed: a block another module allocated (the stand-in host's, on Windows) may be freed here.
 std::atomic<std::int64_t> inUse{0};
 std::atomic<std::int64_t> peak{0};
@@ -40,6 +43,19 @@ std::uint64_t HeapAllocationsCounted()
     return counted;
 }
 
+void FailHeapAllocationAt(std::uint64_t n)
+{
+    if (n != 0) {
+        failed = false;
+    }
+    untilFailure = n;
+}
+
+bool HeapAllocationFailed()
+{
+    return failed;
+}
+
 std::uint64_t HeapBytesInUse()
 {
     return static_cast<std::uint64_t>(inUse.load());
@@ -62,6 +78,10 @@ void* operator new(std::size_t size)
 {
     if (counting) {
         ++counted;
+    }
+    if (untilFailure != 0 && --untilFailure == 0) {
+        failed = true;
+        throw std::bad_alloc();
     }
     void* block = std::malloc(size == 0 ? 1 : size);
     if (block == nullptr) {

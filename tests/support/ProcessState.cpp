@@ -3,6 +3,7 @@
 #include <string>
 
 #include "frame/Plugin.h"
+#include "host/GameNames.h"
 #include "logging/Logger.h"
 #include "standin/SimHost.h"
 #include "world/World.h"
@@ -19,10 +20,14 @@ void ResetProcessState()
     plugin.Commands = nullptr;
     plugin.Config = nullptr;
     plugin.Balances = nullptr;
+    plugin.Rates = nullptr;
+    plugin.UnknownGameNames.clear();
     GetLogger().reset();
 
     sim::ResetHost();
     sim::World::Get().Reset();
+    // A test may have made the host forget a name: the handles learn every name afresh.
+    game::ResolveGameNames();
     sim::SetLogOutput([](const std::string&) {});
 }
 

@@ -1,10 +1,12 @@
-// Taking a consumption setting back: at the reload, a group of rates that the previous table
-// changed and the new one leaves alone goes back to the game's own, and nothing else is touched.
+// Taking a consumption setting back: the plugin gives back only the groups of rates it set on a
+// dino, only while the dino still carries what it wrote, and forgets the dinos that are gone.
+
+#include <string>
 
 #include <gtest/gtest.h>
 
+#include "balance/RateLedger.h"
 #include "frame/Plugin.h"
-#include "host/GameAccess.h"
 #include "standin/SimHost.h"
 #include "support/GameByName.h"
 #include "support/LoadedPlugin.h"
@@ -14,6 +16,13 @@ namespace {
 using testing_support::LoadedPlugin;
 
 const std::string kRaptor = "Blueprint'/Game/PrimalEarth/Dinos/Raptor/Raptor_Character_BP.Raptor_Character_BP'";
+const std::string kDodo = "Blueprint'/Game/PrimalEarth/Dinos/Dodo/Dodo_Character_BP.Dodo_Character_BP'";
+const std::string kNothingSet = R"({"GlobalDinoBalance": null, "DinoBalance": {}})";
+
+std::string FoodHalved(const std::string& species)
+{
+    return R"({"GlobalDinoBalance": null, "DinoBalance": {")" + species + R"(": {"ReducedFoodConsumptionSpeedMultiplier": 0.5}}})";
+}
 
 float* StatusField(AActor* dino, const std::string& field)
 {
@@ -21,27 +30,106 @@ float* StatusField(AActor* dino, const std::string& field)
     return static_cast<float*>(byname::Address(status, "UPrimalCharacterStatusComponent." + field));
 }
 
-TEST(ConsumptionRevert, OnlyTheGroupsThePreviousTableChangedGoBack)
+float* Food(AActor* dino)
 {
-    LoadedPlugin plugin(R"({"GlobalDinoBalance": null, "DinoBalance": {")" + kRaptor +
-                        R"(": {"ReducedFoodConsumptionSpeedMultiplier": 0.5}}})");
+    return StatusField(dino, "FoodConsumptionMultiplier");
+}
+
+AActor* Spawn(LoadedPlugin& plugin, const std::string& species, const std::string& id, int team)
+{
     std::string error;
-    ASSERT_TRUE(plugin.World().Spawn("Raptor", std::string("r"), 20000, 1, 1, error)) << error;
-    AActor* raptor = plugin.World().FindActor("r");
-    ASSERT_EQ(*StatusField(raptor, "FoodConsumptionMultiplier"), 0.5f);
+    EXPECT_TRUE(plugin.World().Spawn(species, id, team, 1, 1, error)) << error;
+    return plugin.World().FindActor(id);
+}
+
+void ReloadWith(LoadedPlugin& plugin, const std::string& config)
+{
+    plugin.Server().WriteConfig(config);
+    ASSERT_TRUE(ThePlugin().Reload().Succeeded);
+}
+
+TEST(ConsumptionRevert, OnlyTheGroupsThePluginSetGoBack)
+{
+    LoadedPlugin plugin(FoodHalved(kRaptor));
+    AActor* raptor = Spawn(plugin, "Raptor", "r", 20000);
+    ASSERT_EQ(*Food(raptor), 0.5f);
     // Something else (the game, another plugin) changed the oxygen rate: not ours to undo.
     *StatusField(raptor, "SubmergedOxygenDecreaseSpeed") = 99.0f;
 
-    plugin.Server().WriteConfig(R"({"GlobalDinoBalance": null, "DinoBalance": {}})");
-    ASSERT_TRUE(ThePlugin().Reload().Succeeded);
+    ReloadWith(plugin, kNothingSet);
 
-    EXPECT_EQ(*StatusField(raptor, "FoodConsumptionMultiplier"), 1.0f) << "the catalog's Raptor rate";
+    EXPECT_EQ(*Food(raptor), 1.0f) << "the catalog's Raptor rate";
     EXPECT_EQ(*StatusField(raptor, "SubmergedOxygenDecreaseSpeed"), 99.0f);
-
     // Nothing left to take back: the next reload spawns no temporary dino for it.
     const std::uint64_t spawned = plugin.World().Spawned();
-    ASSERT_TRUE(ThePlugin().Reload().Succeeded);
+    ReloadWith(plugin, kNothingSet);
     EXPECT_EQ(plugin.World().Spawned(), spawned);
+}
+
+TEST(ConsumptionRevert, AValueSetBySomethingElseSinceIsLeftAloneAndForgotten)
+{
+    LoadedPlugin plugin(FoodHalved(kRaptor));
+    AActor* raptor = Spawn(plugin, "Raptor", "r", 20000);
+    *Food(raptor) = 0.7f;
+
+    ReloadWith(plugin, kNothingSet);
+    EXPECT_EQ(*Food(raptor), 0.7f);
+
+    // The plugin forgot the group: even its own old value, put back by someone, stays.
+    *Food(raptor) = 0.5f;
+    ReloadWith(plugin, kNothingSet);
+    EXPECT_EQ(*Food(raptor), 0.5f);
+    EXPECT_EQ(ThePlugin().Rates->Count(), 0u);
+}
+
+TEST(ConsumptionRevert, ADinoThePluginNeverChangedGetsNothingBack)
+{
+    // A wild dino, with a rate the game set, moved to a player team without a tame.
+    LoadedPlugin plugin(FoodHalved(kDodo));
+    AActor* dodo = Spawn(plugin, "Dodo", "d", 0);
+    *Food(dodo) = 0.7f;
+    plugin.World().SetTeam("d", 20000);
+    const std::uint64_t spawned = plugin.World().Spawned();
+
+    ReloadWith(plugin, kNothingSet);
+
+    EXPECT_EQ(*Food(dodo), 0.7f);
+    EXPECT_EQ(plugin.World().Spawned(), spawned) << "no reference dino for a dino with nothing to give back";
+}
+
+TEST(ConsumptionRevert, AnotherActorAtTheAddressOfAChangedOneInheritsNothing)
+{
+    LoadedPlugin plugin(FoodHalved(kRaptor));
+    AActor* raptor = Spawn(plugin, "Raptor", "r", 20000);
+    ASSERT_EQ(*Food(raptor), 0.5f);
+    // The game destroys the dino and makes another at its address: the same bytes, another name.
+    auto* name = static_cast<FName*>(byname::Address(raptor, "UObjectBase.Name"));
+    ASSERT_NE(name, nullptr);
+    name->Number += 1000;
+
+    ReloadWith(plugin, kNothingSet);
+
+    EXPECT_EQ(*Food(raptor), 0.5f);
+    EXPECT_EQ(ThePlugin().Rates->Count(), 0u) << "the old dino's record goes with it";
+}
+
+TEST(ConsumptionRevert, DestroyedDinosLeaveNoRecordBehind)
+{
+    LoadedPlugin plugin(FoodHalved(kRaptor));
+    // A server spawns and destroys tamed dinos all day, with no reload in between.
+    for (int i = 0; i < 3000; ++i) {
+        AActor* raptor = Spawn(plugin, "Raptor", "r" + std::to_string(i), 20000);
+        ASSERT_EQ(*Food(raptor), 0.5f);
+        ASSERT_TRUE(sim::CallGame<bool>("AActor.ForceDestroy", raptor));
+    }
+    EXPECT_LT(ThePlugin().Rates->Count(), 600u);
+
+    AActor* kept = Spawn(plugin, "Raptor", "kept", 20000);
+    ReloadWith(plugin, FoodHalved(kRaptor));
+    EXPECT_EQ(ThePlugin().Rates->Count(), 1u) << "the reload's sweep keeps only the live dino's record";
+    ReloadWith(plugin, kNothingSet);
+    EXPECT_EQ(*Food(kept), 1.0f);
+    EXPECT_EQ(ThePlugin().Rates->Count(), 0u);
 }
 
 }  // namespace

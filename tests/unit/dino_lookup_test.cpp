@@ -137,26 +137,27 @@ TEST_F(BalanceLookup, AReloadIsSeenByTheNextLookup)
 
 TEST(BalanceLookupCache, AClassMadeAtTheAddressOfAFreedOneIsLookedUpAgain)
 {
+    const std::string otherPath = "Blueprint'/Game/Mods/Other/Raptor_Character_BP.Raptor_Character_BP'";
     LoadedPlugin plugin(std::string(R"({"GlobalDinoBalance": null, "DinoBalance": {")") + kRaptorPath +
-                        R"(": {"DamageResistanceMultiplier": 2}, "Blueprint'/Game/PrimalEarth/Dinos/Rex/Rex_Character_BP.Rex_Character_BP'": )"
-                        R"({"DamageResistanceMultiplier": 3}}})");
+                        R"(": {"DamageResistanceMultiplier": 2}, ")" + otherPath + R"(": {"DamageResistanceMultiplier": 3}}})");
     UObject* raptor = Spawned(plugin.World(), "Raptor", "r");
     const BalanceTable& table = *ThePlugin().Balances;
     ASSERT_EQ(FindDinoBalance(table, raptor)->DamageResistanceMultiplier, 2.0f);
 
-    // The game frees the Raptor class and makes the Rex class at the same address: another name,
-    // another path. The class is known by its address and its name together.
+    // The game frees the Raptor class and makes, at the same address, a mod's class of the same
+    // short name in another package: another path. A class is known by its whole path.
     sim::world::ClassRecord* record = sim::world::ClassByBody(*static_cast<UClass**>(byname::Address(raptor, "UObjectBase.Class")));
     ASSERT_NE(record, nullptr);
     const sim::world::ClassRecord saved = *record;
-    record->StringReference = u"/Game/PrimalEarth/Dinos/Rex/Rex_Character_BP.Rex_Character_BP_C";
-    record->Body.Object.Name = sim::world::InternName("Rex_Character_BP_C");
+    record->StringReference = u"/Game/Mods/Other/Raptor_Character_BP.Raptor_Character_BP_C";
+    record->Package.Name = sim::world::InternName("/Game/Mods/Other/Raptor_Character_BP");
     const BalancedDino* found = FindDinoBalance(table, raptor);
     record->StringReference = saved.StringReference;
-    record->Body.Object.Name = saved.Body.Object.Name;
+    record->Package.Name = saved.Package.Name;
 
     ASSERT_NE(found, nullptr);
     EXPECT_EQ(found->DamageResistanceMultiplier, 3.0f);
+    EXPECT_EQ(FindDinoBalance(table, raptor)->DamageResistanceMultiplier, 2.0f) << "and the Raptor's again once it is back";
 }
 
 TEST(BalanceLookupCache, ATableMadeAnewWhereAnotherWasIsLookedUpAfresh)

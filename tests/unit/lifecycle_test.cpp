@@ -126,6 +126,28 @@ TEST_F(Lifecycle, DetachAfterLoadRemovesExactlyWhatLoadInstalled)
     EXPECT_TRUE(sim::RconCommandNames().empty());
 }
 
+TEST_F(Lifecycle, NamesTheHostDoesNotKnowAreListedAndNoHookNeedingThemIsInstalled)
+{
+    // The class's outer names a species for every rule: nothing is hooked, the commands stay.
+    ASSERT_TRUE(sim::ForgetName("APrimalDinoCharacter.BeginPlay"));
+    ASSERT_TRUE(sim::ForgetName("UObjectBase.Outer"));
+    server.WriteConfig(testing_support::kEmptyConfig);
+    OnEntryPointNotification(ProcessAttach);
+
+    EXPECT_EQ(ThePlugin().UnknownGameNames, (std::vector<std::string>{"UObjectBase.Outer", "APrimalDinoCharacter.BeginPlay"}));
+    EXPECT_EQ(log->Count("[warning] The host does not know the game name \"UObjectBase.Outer\": switched off: the damage multipliers, "
+                         "DisableNet, AllowTame, AllowBreed, AllowRide and the consumption rates"),
+              1u);
+    EXPECT_EQ(log->Count("[warning] The host does not know the game name \"APrimalDinoCharacter.BeginPlay\": switched off: the rates "
+                         "at BeginPlay"),
+              1u);
+    EXPECT_TRUE(RequestsOf("SetHook").empty());
+    EXPECT_EQ(ArkPluginInstance->Commands->Count(), 2);
+
+    OnEntryPointNotification(ProcessDetach);
+    EXPECT_TRUE(RequestsOf("DisableHook").empty());
+}
+
 TEST_F(Lifecycle, DetachHandlesEveryContainerOnceInListOrderAndEmptiesTheList)
 {
     server.WriteConfig(testing_support::kEmptyConfig);

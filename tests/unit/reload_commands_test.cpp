@@ -197,6 +197,78 @@ TEST_F(ReloadCommands, SkippedEntriesAreCountedAndTheFirstIsNamedInYellow)
     EXPECT_EQ(answers[0].Type, 0);
 }
 
+// Characters (code points) of UTF-8 text.
+std::size_t Characters(const std::string& text)
+{
+    std::size_t count = 0;
+    for (const char c : text) {
+        count += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+    }
+    return count;
+}
+
+TEST_F(ReloadCommands, ALongYellowReplyIsCutWholeAtACharacterAndAnEscape)
+{
+    // The skipped entry's key is quoted with an escape for every control character: its error
+    // runs far past the cap, and where the cut falls moves with the padding in front.
+    std::string key;
+    for (int i = 0; i < 100; ++i) {
+        key += "\\u00e9\\u0001";
+    }
+    for (int padding = 0; padding < 7; ++padding) {
+        chat.clear();
+        answers.clear();
+        plugin.Server().WriteConfig(R"({"GlobalDinoBalance": null, "DinoBalance": {"a": {}, ")" + std::string(padding, 'x') + key +
+                                    R"(": {"AllowTame": 1}}})");
+        Console(plugin.World().AddPlayer("ann" + std::to_string(padding), std::nullopt));
+        Rcon(padding);
+
+        ASSERT_EQ(chat.size(), 1u);
+        const std::string& reply = chat[0].Text;
+        EXPECT_EQ(chat[0].Colour.G, 1.0f);
+        EXPECT_EQ(reply.rfind("Reloaded, but skipped 1 of 2 entries. First: ", 0), 0u) << reply;
+        EXPECT_LE(Characters(reply), 400u) << reply;
+        ASSERT_GE(reply.size(), 3u);
+        EXPECT_EQ(reply.substr(reply.size() - 3), "...");
+        const std::string kept = reply.substr(0, reply.size() - 3);
+        EXPECT_EQ(kept.find("\xEF\xBF\xBD"), std::string::npos) << "a character was cut in half: " << reply;
+        const std::size_t escape = kept.rfind('\\');
+        ASSERT_NE(escape, std::string::npos);
+        EXPECT_EQ(kept.substr(escape, 6), "\\u0001") << "the reply ends inside an escape: " << reply;
+        ASSERT_EQ(answers.size(), 1u);
+        EXPECT_EQ(answers[0].Text, reply);
+    }
+}
+
+TEST_F(ReloadCommands, DinosLeftAtAnotherRateAndSkippedEntriesShareOneYellowReply)
+{
+    const std::string raptor = "Blueprint'/Game/PrimalEarth/Dinos/Raptor/Raptor_Character_BP.Raptor_Character_BP'";
+    plugin.Server().WriteConfig(R"({"GlobalDinoBalance": null, "DinoBalance": {")" + raptor +
+                                R"(": {"ReducedFoodConsumptionSpeedMultiplier": 0.5}}})");
+    Console(nullptr);
+    std::string error;
+    for (const char* id : {"r1", "r2"}) {
+        ASSERT_TRUE(plugin.World().Spawn("Raptor", std::string(id), 20000, 1, 1, error)) << error;
+    }
+    plugin.World().SetFault("Raptor", sim::SpawnFault::NoSpawn);
+    plugin.Server().WriteConfig(R"({"GlobalDinoBalance": null, "DinoBalance": {"b": {"AllowTame": 1}}})");
+    Console(plugin.World().AddPlayer("ann", std::nullopt));
+    Rcon(5);
+
+    const std::string expected =
+        R"(Reloaded, but skipped 1 of 1 entries and 2 dinos keep another rate (no reference dino could be spawned). First: )"
+        R"([json.exception.type_error.302] type must be boolean, but is number (key "AllowTame") in "b")";
+    ASSERT_EQ(chat.size(), 1u);
+    EXPECT_EQ(chat[0].Text, expected);
+    EXPECT_EQ(chat[0].Colour.R, 1.0f);
+    EXPECT_EQ(chat[0].Colour.G, 1.0f);
+    EXPECT_EQ(chat[0].Colour.B, 0.0f);
+    ASSERT_EQ(answers.size(), 1u);
+    EXPECT_EQ(answers[0].Text, expected);
+    EXPECT_EQ(plugin.Log().Count("[warning] 2 dinos of \"" + raptor + "\" keep another rate than the file gives"), 2u)
+        << "once for each reload";
+}
+
 TEST_F(ReloadCommands, ANullConnectionReloadsWithoutAnswering)
 {
     RCONPacket packet;

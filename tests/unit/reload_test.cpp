@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "balance/RateLedger.h"
 #include "config/BalanceTable.h"
 #include "config/ConfigFile.h"
 #include "frame/HookRegistry.h"
@@ -50,6 +51,7 @@ protected:
         plugin.Config->Read();
         plugin.Balances = new BalanceTable();
         plugin.Balances->LoadBalances(plugin.Config->Document);
+        plugin.Rates = new RateLedger();
         plugin.HookList = new std::vector<Hook*>{&hooks};
         log->Clear();
     }
