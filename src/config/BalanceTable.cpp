@@ -68,6 +68,23 @@ float ToFloat(const json& value, const KeyName& name)
     throw ConfigError(std::string(error.what()) + " (key " + Quoted(name.Text()) + ")", "", name.Text());
 }
 
+// "AttackDamageMultiplier, DamageResistanceMultiplier and TurretDamageMultiplier": what a side may hold.
+std::string SideKeyNames()
+{
+    std::vector<const char*> names;
+    for (const BalanceKey& key : kBalanceKeys) {
+        if (key.SideMultiplier != nullptr) {
+            names.push_back(key.Name);
+        }
+    }
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        text += i == 0 ? "" : i + 1 == names.size() ? " and " : ", ";
+        text += names[i];
+    }
+    return text;
+}
+
 // A "Tamed" or "Wild" object: only the damage keys may stand in it. Consumption rates reach
 // tamed dinos only anyway, and the switches are about what players do to a dino, so any other
 // key there is a mistake the admin must hear of, not a setting to drop silently.
@@ -84,9 +101,8 @@ DamageSettings ReadSide(const json& value, const DamageSide& side, DamageSetting
     for (const auto& [name, member] : value.get_ref<const json::object_t&>()) {
         const BalanceKey* key = FindBalanceKey(name);
         if (key == nullptr || key->SideMultiplier == nullptr) {
-            throw ConfigError(Quoted(name) + " cannot stand in " + Quoted(side.Name) +
-                                  ": it takes only AttackDamageMultiplier, DamageResistanceMultiplier and TurretDamageMultiplier",
-                              "", std::string(side.Name) + "." + name);
+            throw ConfigError(Quoted(name) + " cannot stand in " + Quoted(side.Name) + ": it takes only " + SideKeyNames(), "",
+                              std::string(side.Name) + "." + name);
         }
         written[static_cast<std::size_t>(key - kBalanceKeys.data())] = &member;
     }
