@@ -47,7 +47,7 @@ Json Entry(const BalancedDino& entry)
     // Only an entry that sets them apart has "Tamed" and "Wild": what its tamed and wild dinos get.
     for (const DamageSide& side : kDamageSides) {
         if (!SplitsDamage(entry)) {
-            break;
+            continue;
         }
         Json sideValues = Json::object();
         Json sideEffective = Json::object();
