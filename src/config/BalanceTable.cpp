@@ -109,7 +109,8 @@ DamageSettings ReadSide(const json& value, const DamageSide& side, DamageSetting
     for (std::size_t i = 0; i < kBalanceKeys.size(); ++i) {
         const BalanceKey& key = kBalanceKeys[i];
         const json* found = written[i];
-        if (found == nullptr || found->is_null()) {
+        // Only a damage key is ever written here; testing it again lets the compiler see so.
+        if (key.SideMultiplier == nullptr || found == nullptr || found->is_null()) {
             continue;
         }
         const KeyName name{side.Name, key.Name};
