@@ -35,6 +35,8 @@ namespace fs = std::filesystem;
 
 const char* kRexPath = "Blueprint'/Game/PrimalEarth/Dinos/Rex/Rex_Character_BP.Rex_Character_BP'";
 const char* kRaptorPath = "Blueprint'/Game/PrimalEarth/Dinos/Raptor/Raptor_Character_BP.Raptor_Character_BP'";
+const char* kTrikePath = "Blueprint'/Game/PrimalEarth/Dinos/Trike/Trike_Character_BP.Trike_Character_BP'";
+const char* kArgentPath = "Blueprint'/Game/PrimalEarth/Dinos/Argentavis/Argent_Character_BP.Argent_Character_BP'";
 
 // A config with `extra` made-up species besides the two the benchmarks hit; `resistance` lets two
 // configs differ in every made-up entry.
@@ -43,6 +45,9 @@ nlohmann::json Config(int extra, double resistance = 1.1)
     nlohmann::json species = nlohmann::json::object();
     species[kRexPath] = {{"DamageResistanceMultiplier", 2.0}, {"TurretDamageMultiplier", 0.5}, {"AllowRide", false}};
     species[kRaptorPath] = {{"AttackDamageMultiplier", 1.5}};
+    // A wild victim and a tamed causer whose entries set "Tamed" or "Wild": each hit reads their teams.
+    species[kTrikePath] = {{"DamageResistanceMultiplier", 2.0}, {"Wild", {{"DamageResistanceMultiplier", 4.0}}}};
+    species[kArgentPath] = {{"AttackDamageMultiplier", 1.5}, {"Tamed", {{"AttackDamageMultiplier", 3.0}}}};
     for (int i = 0; i < extra; ++i) {
         species["Blueprint'/Game/Mods/Species" + std::to_string(i) + "/Dino_BP.Dino_BP'"] = {{"DamageResistanceMultiplier", resistance}};
     }
@@ -84,6 +89,8 @@ private:
         std::string error;
         world.Spawn("Rex", std::string("rex"), 0, 1, 1, error);
         world.Spawn("Raptor", std::string("raptor"), 0, 1, 1, error);
+        world.Spawn("Trike", std::string("trike"), 0, 1, 1, error);
+        world.Spawn("Argentavis", std::string("argent"), 60000, 1, 1, error);
         player_ = world.AddPlayer("bench", 60000);
         dir_ = fs::temp_directory_path() / ("dinotuner-bench-" + std::to_string(std::random_device{}()));
         fs::create_directories(dir_ / "ArkApi/Plugins/DinoTuner");
@@ -104,9 +111,12 @@ struct Call {
 };
 
 const std::string kCauser = "raptor";
+const std::string kTamedCauser = "argent";
 
 const Call kCalls[] = {
     {"Hit with a causer", [](sim::World& w, AShooterPlayerController*) { benchmark::DoNotOptimize(w.Hit("rex", 0.0f, &kCauser)); }, true},
+    {"Hit, Tamed/Wild set", [](sim::World& w, AShooterPlayerController*) { benchmark::DoNotOptimize(w.Hit("trike", 0.0f, &kTamedCauser)); },
+     true},
     {"Hit without a causer", [](sim::World& w, AShooterPlayerController*) { benchmark::DoNotOptimize(w.Hit("rex", 0.0f, nullptr)); }, false},
     {"Ride (use 100)", [](sim::World& w, AShooterPlayerController* p) { benchmark::DoNotOptimize(w.Use("rex", 100, p)); }, true},
     {"Other use", [](sim::World& w, AShooterPlayerController* p) { benchmark::DoNotOptimize(w.Use("rex", 3, p)); }, false},

@@ -25,6 +25,9 @@ int main()
     for (const BalanceKey& key : kBalanceKeys) {
         PrintQuoted((std::string("key_") + key.Label).c_str(), key.Name);
     }
+    for (const DamageSide& side : kDamageSides) {
+        PrintQuoted((std::string("side_") + side.Name).c_str(), side.Name);
+    }
     const char* tokens[][2] = {
         {"blueprint", "\\\"Blueprint'/Game/"},
         {"asset_end", "_BP.Dino_BP'\\\""},

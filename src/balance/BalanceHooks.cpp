@@ -1,7 +1,7 @@
 // The six balance hooks in one place: what each handler does, and the order they are installed.
 // Laid out as constants, state, helpers, then the handlers and their install table.
 //
-//   1 "APrimalDinoCharacter.TakeDamage"   damage: resistance, attack, turret factor
+//   1 "APrimalDinoCharacter.TakeDamage"   damage: resistance, attack, turret factor (Tamed/Wild apart)
 //   2 "APrimalBuff.AddBuff"               refuses the net buff (DisableNet)
 //   3 "APrimalDinoCharacter.TameDino"     refuses taming (AllowTame); rates for a new tame
 //   4 "APrimalDinoCharacter.DoMate"       refuses mating (AllowBreed)
@@ -79,8 +79,15 @@ bool IsNetBuff(APrimalBuff* buff)
     return isNet;
 }
 
+// The damage multipliers in effect for a victim or a causer: its species entry's, with the
+// "Tamed" or "Wild" values for a dino of that state; null without an entry.
+const DamageSettings* SpeciesDamage(const UObject* object)
+{
+    return balances == nullptr ? nullptr : DamageInEffect(*balances, object);
+}
+
 // Damage taken is divided by the victim's resistance, unless it is not set (0 or -1).
-float AfterResistance(float damage, const BalancedDino* victim)
+float AfterResistance(float damage, const DamageSettings* victim)
 {
     static constexpr const BalanceKey& kResistance = KeyOf(&BalancedDino::DamageResistanceMultiplier);
     const bool applies = victim != nullptr && kResistance.IsSet(victim->DamageResistanceMultiplier);
@@ -89,7 +96,7 @@ float AfterResistance(float damage, const BalancedDino* victim)
 
 // Damage caused is multiplied by the causer's attack, unless it is not set (0 or -1): 0 is what
 // every entry without the key holds, and must not make a species harmless.
-float AfterAttack(float damage, const BalancedDino* causer)
+float AfterAttack(float damage, const DamageSettings* causer)
 {
     static constexpr const BalanceKey& kAttack = KeyOf(&BalancedDino::AttackDamageMultiplier);
     const bool applies = causer != nullptr && kAttack.IsSet(causer->AttackDamageMultiplier);
@@ -97,7 +104,7 @@ float AfterAttack(float damage, const BalancedDino* causer)
 }
 
 // A hit with any causer is multiplied by the victim's turret factor, unless it is not set (0).
-float AfterTurretFactor(float damage, const BalancedDino* victim)
+float AfterTurretFactor(float damage, const DamageSettings* victim)
 {
     static constexpr const BalanceKey& kTurret = KeyOf(&BalancedDino::TurretDamageMultiplier);
     const bool applies = victim != nullptr && kTurret.IsSet(victim->TurretDamageMultiplier);
@@ -138,10 +145,10 @@ void** AsSlot(Function** slot)
 
 float Hook_TakeDamage(APrimalDinoCharacter* dino, float damage, FDamageEvent* event, AController* instigator, AActor* causer)
 {
-    const BalancedDino* victim = SpeciesBalance(dino);
+    const DamageSettings* victim = SpeciesDamage(dino);
     damage = AfterResistance(damage, victim);
     if (causer != nullptr) {
-        damage = AfterAttack(damage, SpeciesBalance(causer));
+        damage = AfterAttack(damage, SpeciesDamage(causer));
         damage = AfterTurretFactor(damage, victim);
     }
     return TakeDamageGame(dino, damage, event, instigator, causer);

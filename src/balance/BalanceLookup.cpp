@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "balance/BlueprintPath.h"
+#include "config/BalanceKeys.h"
 #include "config/BalanceTable.h"
 #include "host/GameNames.h"
 
@@ -13,6 +14,7 @@ namespace {
 using game::names::kClass;
 using game::names::kName;
 using game::names::kOuter;
+using game::names::kTargetingTeam;
 
 #if defined(_MSC_VER)
 #  define DINOTUNER_ALWAYS_INLINE __forceinline
@@ -58,11 +60,37 @@ struct ClassIdentity {
     static bool Same(const FName& a, const FName& b) { return a.ComparisonIndex == b.ComparisonIndex && a.Number == b.Number; }
 };
 
-// What one class stands for in one fill of the table: its species key and balance.
+// What one class stands for in one fill of the table: its species key and balance, and the
+// damage multipliers in effect for its objects, worked out once: the entry's own, and where the
+// entry sets "Tamed" or "Wild" apart and the class is a dino's, those of its tamed and wild dinos.
 struct ClassBalance {
     ClassIdentity Identity;
     std::string Key;
     const BalancedDino* Balance = nullptr;
+    // True when a hit must read the object's team to choose between Tamed and Wild.
+    bool ByTeam = false;
+    DamageSettings Own;
+    DamageSettings Tamed;
+    DamageSettings Wild;
+
+    // Works out the damage in effect from Balance; `object` is one of the class's objects.
+    void SettleDamage(const UObject* object)
+    {
+        ByTeam = false;
+        if (Balance == nullptr) {
+            return;
+        }
+        Own = DamageFor(*Balance, nullptr);
+        // A structure has no tamed or wild state: it takes the top level, as does every class
+        // while the host lacks what tells a tamed dino (GameNames.h).
+        if (object == nullptr || !SplitsDamage(*Balance) || !game::RulesOn(game::kTamedWildDamage) ||
+            !game::names::kIsA(const_cast<UObject*>(object), game::names::kDinoClass())) {
+            return;
+        }
+        ByTeam = true;
+        Tamed = DamageFor(*Balance, &kTamedSide);
+        Wild = DamageFor(*Balance, &kWildSide);
+    }
 };
 
 // The classes met since the table was last filled. A handful of recent ones sit in a small
@@ -102,6 +130,7 @@ const ClassBalance& Classless(const BalanceTable& table)
 {
     static ClassBalance none;
     none.Balance = table.Find("");
+    none.SettleDamage(nullptr);
     return none;
 }
 
@@ -125,6 +154,7 @@ DINOTUNER_NOINLINE const ClassBalance& LookupAgain(const BalanceTable& table, co
         known.Identity = ClassIdentity::Of(cls);
         known.Key = MakeBlueprintPath(object).ToString();
         known.Balance = table.Find(known.Key);
+        known.SettleDamage(object);
     }
     cache.Recents[ClassCache::Slot(cls)] = ClassCache::Recent{cls, &known};
     return known;
@@ -152,6 +182,18 @@ const ClassBalance& Lookup(const BalanceTable& table, const UObject* object)
 const BalancedDino* FindDinoBalance(const BalanceTable& table, const UObject* object)
 {
     return Lookup(table, object).Balance;
+}
+
+const DamageSettings* DamageInEffect(const BalanceTable& table, const UObject* object)
+{
+    const ClassBalance& known = Lookup(table, object);
+    if (known.Balance == nullptr) {
+        return nullptr;
+    }
+    if (!known.ByTeam) {
+        return &known.Own;
+    }
+    return kTargetingTeam.Read(object) > kTamedTeamThreshold ? &known.Tamed : &known.Wild;
 }
 
 const BalancedDino& BalanceInEffect(const BalanceTable& table, const UObject* dino)

@@ -22,8 +22,6 @@ namespace {
 
 namespace names = game::names;
 
-// Wild dinos sit at or below this team; the game's tamed and player teams lie above it.
-constexpr int kTamedTeamThreshold = 5000;
 // The sweep only takes dinos of player teams proper.
 constexpr int kSweepTeamMinimum = 10000;
 

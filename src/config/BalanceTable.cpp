@@ -29,9 +29,18 @@ using nlohmann::json;
     throw json::type_error::create(305, std::string("cannot use operator[] with a string argument with ") + value.type_name(), &value);
 }
 
+// A key as errors name it: "AttackDamageMultiplier", or "Wild.AttackDamageMultiplier" inside a
+// side. The text is made only for an error: reading a good entry allocates nothing.
+struct KeyName {
+    const char* Side;
+    const char* Key;
+
+    std::string Text() const { return Side != nullptr ? std::string(Side) + "." + Key : std::string(Key); }
+};
+
 // A number key's value as the rules use it. A value that a float cannot hold would silently
 // become infinity (an invulnerable species) or 0 (which reads as not set): it is an error instead.
-float ToFloat(const json& value, const BalanceKey& key)
+float ToFloat(const json& value, const KeyName& name)
 {
     if (value.is_number_integer()) {
         // Converted directly, as the library converts it: a detour through double could round twice.
@@ -43,10 +52,10 @@ float ToFloat(const json& value, const BalanceKey& key)
     const double wide = value.get<double>();
     switch (FloatFitOf(wide)) {
     case FloatFit::TooLarge:
-        throw ConfigError(value.dump() + " does not fit in a 32-bit float (key " + Quoted(key.Name) + ")", "", key.Name);
+        throw ConfigError(value.dump() + " does not fit in a 32-bit float (key " + Quoted(name.Text()) + ")", "", name.Text());
     case FloatFit::TooSmall:
-        throw ConfigError(value.dump() + " is too small for a 32-bit float and would read as 0 (key " + Quoted(key.Name) + ")", "",
-                          key.Name);
+        throw ConfigError(value.dump() + " is too small for a 32-bit float and would read as 0 (key " + Quoted(name.Text()) + ")", "",
+                          name.Text());
     case FloatFit::Fits:
         break;
     }
@@ -54,16 +63,73 @@ float ToFloat(const json& value, const BalanceKey& key)
 }
 
 // The library's type error for one key, with the key named.
-[[noreturn]] void ThrowWithKey(const json::type_error& error, const BalanceKey& key)
+[[noreturn]] void ThrowWithKey(const json::type_error& error, const KeyName& name)
 {
-    throw ConfigError(std::string(error.what()) + " (key " + Quoted(key.Name) + ")", "", key.Name);
+    throw ConfigError(std::string(error.what()) + " (key " + Quoted(name.Text()) + ")", "", name.Text());
 }
 
-// Reads the ten keys of one entry over the defaults, in the order errors are reported. The
-// document is only read through const access: it may be arbitrarily deep, and a copy (or a
-// missing key added by operator[]) would recurse through all of it. The entry's own members are
-// walked once (most entries set a key or two), and the keys then taken in their table's order.
-BalancedDino ReadBalance(const json& value)
+// "AttackDamageMultiplier, DamageResistanceMultiplier and TurretDamageMultiplier": what a side may hold.
+std::string SideKeyNames()
+{
+    std::vector<const char*> names;
+    for (const BalanceKey& key : kBalanceKeys) {
+        if (key.SideMultiplier != nullptr) {
+            names.push_back(key.Name);
+        }
+    }
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        text += i == 0 ? "" : i + 1 == names.size() ? " and " : ", ";
+        text += names[i];
+    }
+    return text;
+}
+
+// A "Tamed" or "Wild" object: only the damage keys may stand in it. Consumption rates reach
+// tamed dinos only anyway, and the switches are about what players do to a dino, so any other
+// key there is a mistake the admin must hear of, not a setting to drop silently.
+DamageSettings ReadSide(const json& value, const DamageSide& side, DamageSettings settings)
+{
+    if (value.is_null()) {
+        return settings;
+    }
+    if (!value.is_object()) {
+        throw ConfigError(Quoted(side.Name) + " must be an object of damage multipliers, but is " + value.type_name(), "",
+                          side.Name);
+    }
+    std::array<const json*, kBalanceKeys.size()> written{};
+    for (const auto& [name, member] : value.get_ref<const json::object_t&>()) {
+        const BalanceKey* key = FindBalanceKey(name);
+        if (key == nullptr || key->SideMultiplier == nullptr) {
+            throw ConfigError(Quoted(name) + " cannot stand in " + Quoted(side.Name) + ": it takes only " + SideKeyNames(), "",
+                              std::string(side.Name) + "." + name);
+        }
+        written[static_cast<std::size_t>(key - kBalanceKeys.data())] = &member;
+    }
+    for (std::size_t i = 0; i < kBalanceKeys.size(); ++i) {
+        const BalanceKey& key = kBalanceKeys[i];
+        const json* found = written[i];
+        // Only a damage key is ever written here; testing it again lets the compiler see so.
+        if (key.SideMultiplier == nullptr || found == nullptr || found->is_null()) {
+            continue;
+        }
+        const KeyName name{side.Name, key.Name};
+        try {
+            settings.*key.SideMultiplier = ToFloat(*found, name);
+        } catch (const json::type_error& error) {
+            ThrowWithKey(error, name);
+        }
+    }
+    return settings;
+}
+
+// Reads the ten keys of one entry over the defaults, in the order errors are reported, then its
+// "Tamed" and "Wild" objects. The document is only read through const access: it may be
+// arbitrarily deep, and a copy (or a missing key added by operator[]) would recurse through all
+// of it. The entry's own members are walked once (most entries set a key or two), and the keys
+// then taken in their table's order. `species` is false for the global section, whose "Tamed"
+// and "Wild" are not read: its damage settings never apply.
+BalancedDino ReadBalance(const json& value, bool species = true)
 {
     BalancedDino entry;
     if (value.is_null()) {
@@ -73,9 +139,12 @@ BalancedDino ReadBalance(const json& value)
         ThrowNotAnObject(value);
     }
     std::array<const json*, kBalanceKeys.size()> written{};
+    std::array<const json*, kDamageSides.size()> sides{};
     for (const auto& [name, member] : value.get_ref<const json::object_t&>()) {
         if (const BalanceKey* key = FindBalanceKey(name)) {
             written[static_cast<std::size_t>(key - kBalanceKeys.data())] = &member;
+        } else if (const DamageSide* side = FindDamageSide(name); side != nullptr && species) {
+            sides[static_cast<std::size_t>(side - kDamageSides.data())] = &member;
         }
     }
     for (std::size_t i = 0; i < kBalanceKeys.size(); ++i) {
@@ -88,10 +157,16 @@ BalancedDino ReadBalance(const json& value)
             if (key.IsSwitch()) {
                 entry.*key.Switch = found->get<bool>();  // anything but a boolean: type error 302
             } else {
-                entry.*key.Multiplier = ToFloat(*found, key);
+                entry.*key.Multiplier = ToFloat(*found, KeyName{nullptr, key.Name});
             }
         } catch (const json::type_error& error) {
-            ThrowWithKey(error, key);
+            ThrowWithKey(error, KeyName{nullptr, key.Name});
+        }
+    }
+    for (std::size_t i = 0; i < kDamageSides.size(); ++i) {
+        if (sides[i] != nullptr) {
+            const DamageSide& side = kDamageSides[i];
+            entry.*side.Settings = ReadSide(*sides[i], side, entry.*side.Settings);
         }
     }
     return entry;
@@ -194,7 +269,7 @@ LoadReport BalanceTable::LoadBalances(const json& document, FillListener* listen
     const json& globalSection = document.at(kGlobalSection);
     BalancedDino global;
     try {
-        global = ReadBalance(globalSection);
+        global = ReadBalance(globalSection, false);
     } catch (const std::bad_alloc&) {
         throw;
     } catch (const std::exception& error) {

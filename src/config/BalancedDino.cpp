@@ -10,5 +10,10 @@ BalancedDino::BalancedDino()
         } else {
             this->*key.Multiplier = key.Default;
         }
+        if (key.SideMultiplier != nullptr) {
+            for (const DamageSide& side : kDamageSides) {
+                this->*side.Settings.*key.SideMultiplier = key.Default;
+            }
+        }
     }
 }

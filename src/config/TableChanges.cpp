@@ -9,31 +9,32 @@
 
 namespace {
 
-std::string ValueText(const BalanceKey& key, const BalancedDino& entry)
+std::string ValueText(const EntrySetting& setting, const BalancedDino& entry)
 {
-    return key.IsSwitch() ? (entry.*key.Switch ? "true" : "false") : fmt::format("{}", entry.*key.Multiplier);
+    const float value = ValueOf(setting, entry);
+    return setting.Key->IsSwitch() ? (value != 0.0f ? "true" : "false") : fmt::format("{}", value);
 }
 
-// "Key old -> new" for every key whose value differs.
+// "Key old -> new" for every setting whose value differs ("Wild.AttackDamageMultiplier 0 -> 3").
 std::vector<std::string> Differences(const BalancedDino& before, const BalancedDino& after)
 {
     std::vector<std::string> parts;
-    for (const BalanceKey& key : kBalanceKeys) {
-        if (ValueOf(key, before) != ValueOf(key, after)) {
-            parts.push_back(fmt::format("{} {} -> {}", key.Name, ValueText(key, before), ValueText(key, after)));
+    for (const EntrySetting& setting : kEntrySettings) {
+        if (ValueOf(setting, before) != ValueOf(setting, after)) {
+            parts.push_back(fmt::format("{} {} -> {}", NameOf(setting), ValueText(setting, before), ValueText(setting, after)));
         }
     }
     return parts;
 }
 
-// "Key value" for every key not at its default.
+// "Key value" for every setting not at its default.
 std::vector<std::string> Settings(const BalancedDino& entry)
 {
     std::vector<std::string> parts;
     const BalancedDino defaults;
-    for (const BalanceKey& key : kBalanceKeys) {
-        if (ValueOf(key, entry) != ValueOf(key, defaults)) {
-            parts.push_back(fmt::format("{} {}", key.Name, ValueText(key, entry)));
+    for (const EntrySetting& setting : kEntrySettings) {
+        if (ValueOf(setting, entry) != ValueOf(setting, defaults)) {
+            parts.push_back(fmt::format("{} {}", NameOf(setting), ValueText(setting, entry)));
         }
     }
     return parts;

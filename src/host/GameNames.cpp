@@ -22,6 +22,7 @@ constexpr std::pair<Rules, const char*> kRuleWords[] = {
     {kRatesOfNewTames, "the rates of new tames"},
     {kChatReply, "the reload's chat reply"},
     {kRconReply, "the reload's RCON reply"},
+    {kTamedWildDamage, "the Tamed and Wild damage multipliers"},
 };
 
 }  // namespace

@@ -31,11 +31,12 @@ enum Rule : Rules {
     kRatesOfNewTames = 1u << 9,   // rates applied right after a tame
     kChatReply = 1u << 10,        // the reload's reply in chat
     kRconReply = 1u << 11,        // the reload's reply over RCON
+    kTamedWildDamage = 1u << 12,  // the damage of a species' "Tamed" and "Wild" objects
 };
 // Every consumption rule: what a dino's rates need in common.
 inline constexpr Rules kConsumption = kFoodRates | kStaminaRates | kOxygenRates | kRatesAtBeginPlay | kRatesOfNewTames;
 // Every rule that finds a species' entry for a game object.
-inline constexpr Rules kSpeciesRules = kDamage | kNetGate | kTameGate | kBreedGate | kRideGate | kConsumption;
+inline constexpr Rules kSpeciesRules = kDamage | kNetGate | kTameGate | kBreedGate | kRideGate | kConsumption | kTamedWildDamage;
 inline constexpr Rules kEveryRule = kSpeciesRules | kChatReply | kRconReply;
 
 namespace names {
@@ -66,10 +67,11 @@ inline const Function<FString*(FName*, FString*)> kNameToString("FName.ToString"
 // ---- which dinos take rates, and the fresh dino they come from ----
 inline const Bits kIsDestroyingDino("APrimalDinoCharacter.bIsDestroyingDino", kConsumption);
 inline const Field<UPrimalCharacterStatusComponent*> kStatusComponent("APrimalCharacter.MyCharacterStatusComponent", kConsumption);
-inline const Field<int> kTargetingTeam("AActor.TargetingTeam", kConsumption);
+// Tamed or wild: also whether a hit takes a species' "Tamed" or "Wild" damage.
+inline const Field<int> kTargetingTeam("AActor.TargetingTeam", kConsumption | kTamedWildDamage);
 inline const Field<int> kBaseLevel("UPrimalCharacterStatusComponent.BaseCharacterLevel", kConsumption);
-inline const Function<UClass*()> kDinoClass("APrimalDinoCharacter.GetPrivateStaticClass", kConsumption);
-inline const Function<bool(UObjectBaseUtility*, UClass*)> kIsA("UObjectBaseUtility.IsA", kConsumption);
+inline const Function<UClass*()> kDinoClass("APrimalDinoCharacter.GetPrivateStaticClass", kConsumption | kTamedWildDamage);
+inline const Function<bool(UObjectBaseUtility*, UClass*)> kIsA("UObjectBaseUtility.IsA", kConsumption | kTamedWildDamage);
 inline const Function<bool(APrimalCharacter*)> kIsDead("APrimalCharacter.IsDead", kConsumption);
 inline const Function<int(UPrimalCharacterStatusComponent*)> kCharacterLevel("UPrimalCharacterStatusComponent.GetCharacterLevel",
                                                                              kConsumption);

@@ -56,6 +56,10 @@ DOCUMENTS = {
     "string reference as key": ({"GlobalDinoBalance": None, "DinoBalance": {RAPTOR[:-1] + "_C'": {}}}, "refused"),
     "asset and class differ": ({"GlobalDinoBalance": None, "DinoBalance": {"Blueprint'/Game/A/Raptor.Rex'": {}}}, "refused"),
     "top level is an array": ([{"GlobalDinoBalance": None, "DinoBalance": {}}], "refused"),
+    "tamed and wild apart": ({"GlobalDinoBalance": None, "DinoBalance": {RAPTOR: {"Tamed": {"AttackDamageMultiplier": 2},
+                                                                                  "Wild": None}}}, "clean"),
+    "a switch in Wild": ({"GlobalDinoBalance": None, "DinoBalance": {RAPTOR: {"Wild": {"AllowRide": False}}}}, "refused"),
+    "Tamed is a number": ({"GlobalDinoBalance": None, "DinoBalance": {RAPTOR: {"Tamed": 2}}}, "refused"),
 }
 
 

@@ -2,6 +2,7 @@
 // class has been seen: no host name lookup, no game allocation, no heap allocation. Each path is
 // measured unhooked and hooked, and the two counts must be equal. Every game name is resolved
 // once, at load: not even the first hooked call asks the host for one. Null arguments pass through.
+// Both species set "Tamed" or "Wild": every hit reads a team, and that must cost no more.
 
 #include <functional>
 #include <string>
@@ -19,8 +20,10 @@ using testing_support::LoadedPlugin;
 
 const char* kConfig = R"({"GlobalDinoBalance": null, "DinoBalance": {
     "Blueprint'/Game/PrimalEarth/Dinos/Raptor/Raptor_Character_BP.Raptor_Character_BP'":
-        {"AllowRide": false, "AllowTame": false, "AllowBreed": false, "DisableNet": true, "DamageResistanceMultiplier": 2},
-    "Blueprint'/Game/PrimalEarth/Dinos/Rex/Rex_Character_BP.Rex_Character_BP'": {"AttackDamageMultiplier": 2}}})";
+        {"AllowRide": false, "AllowTame": false, "AllowBreed": false, "DisableNet": true, "DamageResistanceMultiplier": 2,
+         "Wild": {"DamageResistanceMultiplier": 4}},
+    "Blueprint'/Game/PrimalEarth/Dinos/Rex/Rex_Character_BP.Rex_Character_BP'": {"AttackDamageMultiplier": 2,
+         "Tamed": {"AttackDamageMultiplier": 3}}}})";
 
 struct Cost {
     std::uint64_t Lookups = 0;
@@ -61,6 +64,7 @@ int nextWild = 0;
 
 const HotPath kHotPaths[] = {
     {"HitWithACauser", [](sim::World& w, AShooterPlayerController*) { const std::string by = "x"; w.Hit("r", 1.0f, &by); }},
+    {"HitOfATamedDinoByATamedOne", [](sim::World& w, AShooterPlayerController*) { const std::string by = "tx"; w.Hit("tr", 1.0f, &by); }},
     {"HitWithoutACauser", [](sim::World& w, AShooterPlayerController*) { w.Hit("r", 1.0f, nullptr); }},
     {"Ride", [](sim::World& w, AShooterPlayerController* p) { w.Use("r", 100, p); }},
     {"OtherUse", [](sim::World& w, AShooterPlayerController* p) { w.Use("r", 3, p); }},
@@ -80,6 +84,8 @@ TEST_P(HotPaths, CostNoMoreThanTheGamesOwnWorkOnceTheClassIsKnown)
     std::string error;
     ASSERT_TRUE(world.Spawn("Raptor", std::string("r"), 0, 1, 1, error));
     ASSERT_TRUE(world.Spawn("Rex", std::string("x"), 0, 1, 1, error));
+    ASSERT_TRUE(world.Spawn("Raptor", std::string("tr"), 60000, 1, 1, error));
+    ASSERT_TRUE(world.Spawn("Rex", std::string("tx"), 60000, 1, 1, error));
     for (int i = 0; i < 5; ++i) {
         ASSERT_TRUE(world.Spawn("Rex", "wild" + std::to_string(i), 0, 1, 1, error));
     }

@@ -136,7 +136,7 @@ TEST_F(Lifecycle, NamesTheHostDoesNotKnowAreListedAndNoHookNeedingThemIsInstalle
 
     EXPECT_EQ(ThePlugin().UnknownGameNames, (std::vector<std::string>{"UObjectBase.Outer", "APrimalDinoCharacter.BeginPlay"}));
     EXPECT_EQ(log->Count("[warning] The host does not know the game name \"UObjectBase.Outer\": switched off: the damage multipliers, "
-                         "DisableNet, AllowTame, AllowBreed, AllowRide and the consumption rates"),
+                         "DisableNet, AllowTame, AllowBreed, AllowRide, the Tamed and Wild damage multipliers and the consumption rates"),
               1u);
     EXPECT_EQ(log->Count("[warning] The host does not know the game name \"APrimalDinoCharacter.BeginPlay\": switched off: the rates "
                          "at BeginPlay"),

@@ -21,4 +21,12 @@ inline std::optional<float> Factor(const BalanceKey& key, const BalancedDino& en
     return key.IsSet(value) ? std::optional<float>(value) : std::nullopt;
 }
 
+// The factor a damage key applies to the dinos of `side` ("Tamed" or "Wild"): the side's value
+// where it sets one, else the entry's own; none when that counts as not set.
+inline std::optional<float> Factor(const BalanceKey& key, const BalancedDino& entry, const DamageSide& side)
+{
+    const float value = DamageValueFor(key, entry, &side);
+    return key.IsSet(value) ? std::optional<float>(value) : std::nullopt;
+}
+
 }  // namespace check

@@ -68,7 +68,7 @@ std::optional<std::string> ClosestKey(const std::string& unknown)
 void CheckUnknownKeys(Report& report, const std::string& section, const json& entry)
 {
     for (const auto& member : entry.items()) {
-        if (FindBalanceKey(member.key()) != nullptr) {
+        if (FindBalanceKey(member.key()) != nullptr || FindDamageSide(member.key()) != nullptr) {
             continue;
         }
         std::string message = fmt::format("unknown key \"{}\" is ignored", member.key());
@@ -101,11 +101,20 @@ std::optional<float> NumberOf(const json& value)
 
 void CheckGlobalSection(Report& report, const json& global)
 {
+    std::vector<std::string> ignored;
     for (const BalanceKey& key : kBalanceKeys) {
-        if (key.Group != KeyGroup::Consumption && Written(global, key.Name) != nullptr) {
-            Warn(report, kGlobalSection, key.Name,
+        if (key.Group != KeyGroup::Consumption) {
+            ignored.push_back(key.Name);
+        }
+    }
+    for (const DamageSide& side : kDamageSides) {
+        ignored.push_back(side.Name);
+    }
+    for (const std::string& name : ignored) {
+        if (Written(global, name) != nullptr) {
+            Warn(report, kGlobalSection, name,
                  fmt::format("\"{}\" has no effect in \"{}\": only its consumption multipliers are used, for species without an entry",
-                             key.Name, kGlobalSection));
+                             name, kGlobalSection));
         }
     }
 }
@@ -136,7 +145,8 @@ void CheckGlobalNotTaken(Report& report, const std::string& section, const json&
 }
 
 // Values that load but do something other than scale as the admin most likely meant.
-void CheckValues(Report& report, const std::string& section, const json& entry, bool consumptionOnly)
+// `prefix` names the object the values stand in ("Wild.") for a "Tamed" or "Wild" object.
+void CheckValues(Report& report, const std::string& section, const json& entry, bool consumptionOnly, const std::string& prefix = "")
 {
     for (const BalanceKey& key : kBalanceKeys) {
         const json* value = Written(entry, key.Name);
@@ -148,12 +158,12 @@ void CheckValues(Report& report, const std::string& section, const json& entry, 
             continue;
         }
         if (value->is_boolean()) {
-            Warn(report, section, key.Name,
-                 fmt::format("{} is {}, which the plugin reads as {}: write the number", key.Name, value->dump(), *number));
+            Warn(report, section, prefix + key.Name,
+                 fmt::format("{}{} is {}, which the plugin reads as {}: write the number", prefix, key.Name, value->dump(), *number));
             continue;
         }
         const float v = *number;
-        const std::string name = key.Name;
+        const std::string name = prefix + key.Name;
         std::string message;
         if (key.Multiplier == &BalancedDino::DamageResistanceMultiplier) {
             if (v == 0.0f) {
@@ -174,6 +184,25 @@ void CheckValues(Report& report, const std::string& section, const json& entry, 
         }
         if (!message.empty()) {
             Warn(report, section, name, fmt::format("{} {}", name, message));
+        }
+    }
+}
+
+// A "Tamed" or "Wild" object that changes nothing is most likely a value left out or mistyped:
+// its dinos take the entry's own damage multipliers. Its values are judged like the entry's.
+void CheckDamageSides(Report& report, const std::string& section, const json& entry, const BalancedDino* loaded)
+{
+    for (const DamageSide& side : kDamageSides) {
+        const json* written = Written(entry, side.Name);
+        if (written == nullptr || !written->is_object()) {
+            continue;
+        }
+        CheckValues(report, section, *written, false, std::string(side.Name) + ".");
+        if (loaded != nullptr && !SetsAny((*loaded).*side.Settings)) {
+            Warn(report, section, side.Name,
+                 fmt::format("\"{}\" sets nothing: every key in it is missing or at a value that leaves the damage unchanged, so {} dinos "
+                             "take the entry's own damage multipliers",
+                             side.Name, ascii::Lower(side.Name)));
         }
     }
 }
@@ -217,6 +246,9 @@ void CheckEntries(Report& report)
         }
         CheckUnknownKeys(report, section, entry);
         CheckValues(report, section, entry, false);
+        const bool stored = report.Loaded && species->is_object() && skipped.count(section) == 0;
+        const BalancedDino* loaded = stored ? report.Table.Find(section.substr(0, section.find('\0'))) : nullptr;
+        CheckDamageSides(report, section, entry, loaded);
     }
 }
 

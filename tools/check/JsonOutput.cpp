@@ -44,6 +44,22 @@ Json Entry(const BalancedDino& entry)
             effective[label] = Optional(Factor(key, entry));
         }
     }
+    // Only an entry that sets them apart has "Tamed" and "Wild": what its tamed and wild dinos get.
+    for (const DamageSide& side : kDamageSides) {
+        if (!SplitsDamage(entry)) {
+            continue;
+        }
+        Json sideValues = Json::object();
+        Json sideEffective = Json::object();
+        for (const BalanceKey& key : kBalanceKeys) {
+            if (key.SideMultiplier != nullptr) {
+                sideValues[key.Name] = Number(ValueOf(key, entry.*side.Settings));
+                sideEffective[ascii::Lower(key.Label)] = Optional(Factor(key, entry, side));
+            }
+        }
+        values[side.Name] = std::move(sideValues);
+        effective[ascii::Lower(side.Name)] = std::move(sideEffective);
+    }
     return Json{{"values", values}, {"effective", effective}};
 }
 

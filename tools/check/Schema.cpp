@@ -62,6 +62,25 @@ std::string Reference(const BalanceKey& key)
     return std::string("#/definitions/") + key.Name;
 }
 
+// A "Tamed" or "Wild" object: the damage keys only, anything else is an error for the entry.
+Json SideDefinition()
+{
+    Json properties = Json::object();
+    std::vector<std::string> names;
+    for (const BalanceKey& key : kBalanceKeys) {
+        if (key.SideMultiplier != nullptr) {
+            properties[key.Name] = Json{{"$ref", Reference(key)}};
+            names.push_back(key.Name);
+        }
+    }
+    return Json{{"type", Json::array({"object", "null"})},
+                {"description", fmt::format("{} for this species' tamed dinos (a team above 5000) in \"Tamed\", its wild ones in \"Wild\"; "
+                                            "a key left out (or not set) takes the entry's own value. Structures take the entry's own.",
+                                            fmt::join(names, ", "))},
+                {"properties", properties},
+                {"additionalProperties", false}};
+}
+
 Json Entry(bool global)
 {
     Json properties = Json::object();
@@ -72,6 +91,14 @@ Json Entry(bool global)
                                         {"allOf", Json::array({Json{{"$ref", Reference(key)}}})}};
         } else {
             properties[key.Name] = Json{{"$ref", Reference(key)}};
+        }
+    }
+    for (const DamageSide& side : kDamageSides) {
+        if (global) {
+            properties[side.Name] = Json{{"description", fmt::format("Never used in {}: only its consumption multipliers take effect.", kGlobalSection)},
+                                         {"allOf", Json::array({Json{{"$ref", "#/definitions/damageSide"}}})}};
+        } else {
+            properties[side.Name] = Json{{"$ref", "#/definitions/damageSide"}};
         }
     }
     const std::string description =
@@ -89,6 +116,7 @@ Json MakeSchema()
     for (const BalanceKey& key : kBalanceKeys) {
         definitions[key.Name] = KeyDefinition(key);
     }
+    definitions["damageSide"] = SideDefinition();
     definitions["entry"] = Entry(false);
     definitions["globalEntry"] = Entry(true);
 

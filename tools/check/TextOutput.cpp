@@ -60,6 +60,17 @@ std::vector<std::string> Row(const std::string& key, const BalancedDino& entry)
     return row;
 }
 
+// Below an entry that sets "Tamed" or "Wild": the damage its tamed or wild dinos take and cause.
+std::vector<std::string> SideRow(const DamageSide& side, const BalancedDino& entry)
+{
+    std::vector<std::string> row{fmt::format("  {} dinos", side.Name)};
+    for (const BalanceKey& key : kBalanceKeys) {
+        const bool divides = key.Multiplier == &BalancedDino::DamageResistanceMultiplier;
+        row.push_back(key.SideMultiplier != nullptr ? FactorText(Factor(key, entry, side), divides ? "/" : "x") : "");
+    }
+    return row;
+}
+
 std::vector<std::string> Header()
 {
     std::vector<std::string> header{"Species"};
@@ -78,6 +89,11 @@ void PrintTable(const Report& report, const Style& style, std::FILE* out)
     std::vector<std::vector<std::string>> rows{Header()};
     for (const auto& [key, entry] : sorted) {
         rows.push_back(Row(key, *entry));
+        if (SplitsDamage(*entry)) {
+            for (const DamageSide& side : kDamageSides) {
+                rows.push_back(SideRow(side, *entry));
+            }
+        }
     }
     std::vector<std::size_t> widths(rows[0].size(), 0);
     for (const auto& row : rows) {
@@ -106,7 +122,8 @@ void PrintTable(const Report& report, const Style& style, std::FILE* out)
     }
     Write(out, fmt::format("Species without an entry ({}): {}\n", kGlobalSection, fmt::join(globalFactors, ", ")));
     Write(out, "  (- = unchanged. Resistance divides the damage the species takes, Attack multiplies the damage it causes,\n"
-               "  Turret multiplies the damage it takes from every hit that has a causer.)\n");
+               "  Turret multiplies the damage it takes from every hit that has a causer. \"Tamed dinos\" and \"Wild dinos\" rows\n"
+               "  show the damage of an entry that sets them apart; a structure takes the entry's row.)\n");
 }
 
 std::string Plural(std::size_t count, const char* noun)
