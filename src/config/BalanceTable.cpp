@@ -63,7 +63,7 @@ float ToFloat(const json& value, const BalanceKey& key)
 // document is only read through const access: it may be arbitrarily deep, and a copy (or a
 // missing key added by operator[]) would recurse through all of it. The entry's own members are
 // walked once (most entries set a key or two), and the keys then taken in their table's order.
-BalancedDino ReadBalance(const json& value)
+BalancedDino ReadBalanceValues(const json& value)
 {
     BalancedDino entry;
     if (value.is_null()) {
@@ -183,6 +183,11 @@ struct Placements {
 
 
 }  // namespace
+
+BalancedDino ReadBalance(const json& value)
+{
+    return ReadBalanceValues(value);
+}
 
 LoadReport BalanceTable::LoadBalances(const json& document, FillListener* listener)
 {

@@ -31,6 +31,10 @@ struct LoadReport {
     std::vector<EntryFailure> Failures;
 };
 
+// Reads one entry (a species' or a section's) over the defaults, as a fill does; throws the
+// error a fill would log for it (the JSON library's, or a ConfigError naming the key).
+BalancedDino ReadBalance(const nlohmann::json& value);
+
 class BalanceTable {
 public:
     using SpeciesMap = std::unordered_map<std::string, BalancedDino>;

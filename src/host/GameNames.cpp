@@ -22,6 +22,7 @@ constexpr std::pair<Rules, const char*> kRuleWords[] = {
     {kRatesOfNewTames, "the rates of new tames"},
     {kChatReply, "the reload's chat reply"},
     {kRconReply, "the reload's RCON reply"},
+    {kMapSections, "the map's own section of \"Maps\""},
 };
 
 }  // namespace

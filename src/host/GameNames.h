@@ -31,12 +31,13 @@ enum Rule : Rules {
     kRatesOfNewTames = 1u << 9,   // rates applied right after a tame
     kChatReply = 1u << 10,        // the reload's reply in chat
     kRconReply = 1u << 11,        // the reload's reply over RCON
+    kMapSections = 1u << 12,      // the map's own section of "Maps"
 };
 // Every consumption rule: what a dino's rates need in common.
 inline constexpr Rules kConsumption = kFoodRates | kStaminaRates | kOxygenRates | kRatesAtBeginPlay | kRatesOfNewTames;
 // Every rule that finds a species' entry for a game object.
 inline constexpr Rules kSpeciesRules = kDamage | kNetGate | kTameGate | kBreedGate | kRideGate | kConsumption;
-inline constexpr Rules kEveryRule = kSpeciesRules | kChatReply | kRconReply;
+inline constexpr Rules kEveryRule = kSpeciesRules | kChatReply | kRconReply | kMapSections;
 
 namespace names {
 
@@ -103,6 +104,10 @@ inline const Function<void(AShooterPlayerController*, FString*, FLinearColor, bo
 inline const Function<void(RCONClientConnection*, std::int32_t, std::int32_t, FString*)> kSendRconMessage("RCONClientConnection.SendMessageW",
                                                                                                           kRconReply);
 
+// ---- which map this server runs: the short name of the world's persistent level, the one the
+// server was started with ("TheIsland", "Ragnarok", "ScorchedEarth_P", a mod map's name) ----
+inline const Function<FString*(UWorld*, FString*)> kGetMapName("UWorld.GetMapName", kMapSections);
+
 // Every name above, in the order they are resolved and reported.
 inline const Name* const kAll[] = {
     &kMalloc, &kRealloc, &kFree,
@@ -115,6 +120,7 @@ inline const Name* const kAll[] = {
     &kChargingDrain, &kMeleeStamina, &kSlowFallingStamina, &kChargingActivation, &kRiderStamina, &kWaterJumpStamina,
     &kSubmergedOxygen,
     &kChatDirectMessage, &kSendRconMessage,
+    &kGetMapName,
 };
 
 }  // namespace names
