@@ -32,8 +32,9 @@ std::string NotAnObject(const std::string& what, const json& value)
     return Quoted(what) + " is " + (value.is_array() || value.is_object() ? "an " : "a ") + value.type_name() + ", not an object";
 }
 
-// Every error of one map's section, as the plugin would log it were that map's server to read it.
-std::vector<std::string> ErrorsOf(const std::string& name, const json& section)
+}  // namespace
+
+std::vector<std::string> MapSectionErrors(const std::string& name, const json& section)
 {
     std::vector<std::string> errors;
     if (section.is_null()) {
@@ -69,6 +70,8 @@ std::vector<std::string> ErrorsOf(const std::string& name, const json& section)
     }
     return errors;
 }
+
+namespace {
 
 // Logs an error of this map's section that skips part of it; it counts as a skipped entry.
 void Skip(MapReport& report, std::string entry, std::string key, const std::string& message)
@@ -200,7 +203,7 @@ MapReport ApplyMapSection(json& document, const std::optional<std::string>& mapN
         if (own && name == *own) {
             continue;
         }
-        for (std::string& error : ErrorsOf(name, section)) {
+        for (std::string& error : MapSectionErrors(name, section)) {
             if (report.Warnings.size() < kMaxNamedWarnings) {
                 GetLogger()->warn("{} (not this server's map: it does not stop this load)", error);
                 report.Warnings.push_back(std::move(error));

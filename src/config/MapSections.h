@@ -42,6 +42,10 @@ struct MapReport {
 // other ASCII letter case (the game does not tell case apart in map names); none when none does.
 std::optional<std::string> FindMapSection(const nlohmann::json& maps, const std::string& mapName);
 
+// Every error of the map section `section` named `name`, as the plugin logs them on that map
+// (species entries as "Error loading dino: ..."), so that every map's server can warn of them.
+std::vector<std::string> MapSectionErrors(const std::string& name, const nlohmann::json& section);
+
 // Brings `document` to the form in effect on `mapName` (none: the name could not be read, only
 // the base applies): the map's species entries replace the base's of the same key or are added,
 // and its "GlobalDinoBalance" replaces the base one. Every other map's section is read for

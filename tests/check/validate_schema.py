@@ -55,6 +55,14 @@ DOCUMENTS = {
     "class name as key": ({"GlobalDinoBalance": None, "DinoBalance": {"Raptor_Character_BP_C": {}}}, "refused"),
     "string reference as key": ({"GlobalDinoBalance": None, "DinoBalance": {RAPTOR[:-1] + "_C'": {}}}, "refused"),
     "asset and class differ": ({"GlobalDinoBalance": None, "DinoBalance": {"Blueprint'/Game/A/Raptor.Rex'": {}}}, "refused"),
+    "a map's section": ({"GlobalDinoBalance": None, "DinoBalance": {}, "Maps": {"Ragnarok": {"GlobalDinoBalance": None, "DinoBalance": {RAPTOR: {}}},
+                                                                                "TheIsland": None, "Gen2": {"DinoBalance": None}}}, "clean"),
+    "misspelt map name": ({"GlobalDinoBalance": None, "DinoBalance": {}, "Maps": {"Ragnorak": {}}}, "loads"),
+    "map entry with a wrong type": ({"GlobalDinoBalance": None, "DinoBalance": {}, "Maps": {"Ragnarok": {"DinoBalance": {RAPTOR: {"AllowRide": 0}}}}}, "refused"),
+    "map section is a list": ({"GlobalDinoBalance": None, "DinoBalance": {}, "Maps": {"Ragnarok": []}}, "refused"),
+    "Maps is a list": ({"GlobalDinoBalance": None, "DinoBalance": {}, "Maps": [{"Ragnarok": {}}]}, "refused"),
+    "misspelt member of a map's section": ({"GlobalDinoBalance": None, "DinoBalance": {}, "Maps": {"Ragnarok": {"DinoBalanse": {}}}}, "refused"),
+    "class name as a map's key": ({"GlobalDinoBalance": None, "DinoBalance": {}, "Maps": {"Ragnarok": {"DinoBalance": {"Raptor_Character_BP_C": {}}}}}, "refused"),
     "top level is an array": ([{"GlobalDinoBalance": None, "DinoBalance": {}}], "refused"),
 }
 
