@@ -107,6 +107,18 @@ void FillWhenWorldStarts(ConfigFile* config, BalanceTable* table)
     });
 }
 
+// After a fill: when the file has map sections and the map could not be read only because the
+// game has no world yet, the table is filled for the map once it has one; otherwise nothing waits.
+void AwaitWorldForMap(ConfigFile& config, BalanceTable& table)
+{
+    if (config.Map.FileHasMaps && !config.Map.Name && ArkApi::GetApiUtils().GetWorld() == nullptr) {
+        GetLogger()->info("The map's name is read again when the game has its world");
+        FillWhenWorldStarts(&config, &table);
+    } else {
+        RunAtNextBeginPlay(nullptr);
+    }
+}
+
 }  // namespace
 
 ArkPlugin* ArkPluginInstance = &dinoTuner;
@@ -158,10 +170,7 @@ void DinoTuner::Load()
         Config->Read();
         GetLogger()->info("Config Loaded!");
         FillForMap(*Config, *Balances, Config->Document, nullptr);
-        if (Config->Map.FileHasMaps && !Config->Map.Name && ArkApi::GetApiUtils().GetWorld() == nullptr) {
-            GetLogger()->info("The map's name is read again when the game has its world");
-            FillWhenWorldStarts(Config, Balances);
-        }
+        AwaitWorldForMap(*Config, *Balances);
     } catch (const std::exception& error) {
         GetLogger()->error(error.what());
         GetLogger()->warn("No balances are in effect until DinoTuner.Reload reads a good file");
@@ -203,8 +212,8 @@ ReloadResult DinoTuner::Reload()
         nlohmann::json document = Config->Parse();
         TableChanges changes;
         const LoadReport report = FillForMap(*Config, *Balances, document, &changes);
-        RunAtNextBeginPlay(nullptr);  // the map was read just now
         Config->Document = std::move(document);
+        AwaitWorldForMap(*Config, *Balances);
         result.Entries = report.Entries;
         result.Skipped = static_cast<std::int32_t>(report.Failures.size());
         result.FirstSkipped = report.Failures.empty() ? std::string() : report.Failures.front().Message;
