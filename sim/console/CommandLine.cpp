@@ -81,6 +81,15 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options& option
             }
             stateGiven = true;
             options.ServerState = value == "up" ? 1 : 0;
+        } else if (option == "--map") {
+            if (!cursor.Value(option, value, error)) {
+                return false;
+            }
+            if (options.Map || value.empty()) {
+                error = value.empty() ? "--map needs a map name" : "--map given twice";
+                return false;
+            }
+            options.Map = value;
         } else if (option == "--script") {
             if (!cursor.Value(option, value, error)) {
                 return false;
@@ -136,7 +145,7 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options& option
 
 std::string UsageText()
 {
-    return R"(usage: dinotuner-sim [--dir DIR] [--plugin LIB] [--state starting|up] [--no-load]
+    return R"(usage: dinotuner-sim [--dir DIR] [--plugin LIB] [--state starting|up] [--map NAME] [--no-load]
                      [--script FILE]... [--narrate] [--serve] [--rcon-port N --rcon-password PW]
 
 A simulated ARK dedicated server. It loads the DinoTuner plugin as the plugin host does, plays
@@ -150,6 +159,8 @@ clients send, one at a time.
                         folder (DIR/ArkApi/Plugins/DinoTuner/), else the one built next to this
                         program.
   --state starting|up   the server state the host reports at start. Default: starting.
+  --map NAME            the map the game reports as its own, which picks the plugin's section
+                        of "Maps". Default: TheIsland.
   --no-load             start without loading the plugin; the console command 'load' loads it.
   --script FILE         run the console lines of FILE; may be given several times, run in order.
                         Without --serve the server shuts down after the last script.

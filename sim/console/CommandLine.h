@@ -13,6 +13,7 @@ struct Options {
     std::optional<std::string> PluginPath;   // default: the installed plugin, or the one built next to the executable
     int ServerState = 0;                     // what the host reports at start: 0 starting, 1 up
     bool LoadAtStart = true;
+    std::optional<std::string> Map;          // the map the game reports (default: TheIsland)
     std::vector<std::string> Scripts;
     bool Narrate = false;                    // scripts print as a narrated walk-through
     bool Serve = false;

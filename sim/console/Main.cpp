@@ -122,6 +122,9 @@ int main(int argc, char** argv)
         return kRunFailed;
     }
 
+    if (options.Map) {
+        sim::World::Get().SetMapName(*options.Map);
+    }
     // The host reports the folder as the system names it (on Windows: drive letter, backslashes).
     sim::SetCurrentDir(sim::os::FullPath(options.Dir));
     sim::OpenLogFile(options.Dir);

@@ -79,6 +79,27 @@ void State(Console& console, Arguments& arguments)
     console.Print("state " + state);
 }
 
+void Map(Console& console, Arguments& arguments)
+{
+    const std::optional<std::string> name = arguments.OptionalWord();
+    arguments.End();
+    if (name) {
+        sim::World::Get().SetMapName(*name);
+    }
+    console.Print("map " + sim::World::Get().MapName());
+}
+
+void WorldReported(Console& console, Arguments& arguments)
+{
+    const std::string state = arguments.Word("on or off");
+    arguments.End();
+    if (state != "on" && state != "off") {
+        throw ConsoleError("world must be on or off, not '" + state + "'");
+    }
+    sim::World::Get().SetReported(state == "on");
+    console.Print("world " + state);
+}
+
 void Config(Console& console, Arguments& arguments)
 {
     const std::string source = arguments.Word("file to copy");
@@ -198,6 +219,12 @@ void AddServerCommands(CommandTable& table)
                        "Prints the log lines of the detach; an error names any hook or command the plugin left behind."};
     table["state"] = {&State, false, group, "state up|starting", "change the server state the host reports",
                       "Prints: state up / state starting"};
+    table["map"] = {&Map, false, group, "map [NAME]", "show or set the map the game reports as its own",
+                    "The plugin reads it at its next load or reload (it picks the section of \"Maps\").\n"
+                    "Prints: map <name>"};
+    table["world"] = {&WorldReported, false, group, "world on|off", "whether the host reports the game's world",
+                      "off: the host has no world yet, as while the server starts and loads its plugins; the\n"
+                      "dinos stay and play on. Prints: world on / world off"};
     table["config"] = {&Config, false, group, "config FILE", "copy FILE over the plugin's config file",
                        "FILE is relative to the directory the server was started in.\n"
                        "Prints: config <path of the plugin's config file>\n"

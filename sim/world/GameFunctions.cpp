@@ -245,6 +245,18 @@ void SendMessageW(RCONClientConnection* connection, int id, int type, FString* t
     reply(id, type, text != nullptr ? text->ToString() : std::string());
 }
 
+FString* GetMapName(UWorld* world, FString* result)
+{
+    if (result == nullptr) {
+        return nullptr;
+    }
+    WorldState& state = State();
+    // Only the world has a map: any other object gets an empty name.
+    const bool isWorld = reinterpret_cast<const void*>(world) == &state.WorldObject;
+    Assign(result, isWorld ? Utf8ToUtf16(state.MapName) : std::u16string());
+    return result;
+}
+
 void RegisterFunctions()
 {
     RegisterFunction<&ClassToStringReference>("UVictoryCore.ClassToStringReference");
@@ -265,6 +277,7 @@ void RegisterFunctions()
     RegisterFunction<&GetAllActorsOfClass>("UGameplayStatics.GetAllActorsOfClass");
     RegisterFunction<&ClientServerChatDirectMessage>("AShooterPlayerController.ClientServerChatDirectMessage");
     RegisterFunction<&SendMessageW>("RCONClientConnection.SendMessageW");
+    RegisterFunction<&GetMapName>("UWorld.GetMapName");
 }
 
 void RegisterFields()

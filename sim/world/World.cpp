@@ -48,6 +48,23 @@ void World::Reset()
     }
     state.Spawned = 0;
     state.Destroyed = 0;
+    state.MapName = "TheIsland";
+    SetReported(true);
+}
+
+const std::string& World::MapName() const
+{
+    return world::State().MapName;
+}
+
+void World::SetMapName(const std::string& name)
+{
+    world::State().MapName = name;
+}
+
+void World::SetReported(bool reported)
+{
+    SetWorld(reported ? reinterpret_cast<UWorld*>(&world::State().WorldObject) : nullptr);
 }
 
 const std::string& World::CatalogError() const

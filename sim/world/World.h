@@ -124,6 +124,15 @@ public:
     // Forgets the connection; later replies to it go nowhere.
     void CloseRconConnection(RCONClientConnection* connection);
 
+    // ---- the map ----
+    // What "UWorld.GetMapName" answers: the map the server was started with ("TheIsland" unless set).
+    const std::string& MapName() const;
+    // Sets the map's name; the plugin reads it at its next load or reload.
+    void SetMapName(const std::string& name);
+    // The host reports this world (true), or no world at all (false), as a server that starts
+    // loads its plugins before the game has made its world.
+    void SetReported(bool reported);
+
     // ---- starting afresh ----
     // Removes every actor, buff, player and RCON connection, returns the species to the catalog as
     // the world started with (no added species, no faults) and the counts to 0, as in a server that just started.

@@ -96,6 +96,8 @@ struct WorldState {
     std::unordered_map<std::string, std::int32_t> NameIndex;
 
     ObjectHeader WorldObject;
+    // The map the server runs, as "UWorld.GetMapName" gives it.
+    std::string MapName = "TheIsland";
 
     std::vector<std::shared_ptr<ActorRecord>> Actors;  // spawn order
     std::unordered_map<std::string, ActorRecord*> ActorsById;

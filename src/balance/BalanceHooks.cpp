@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <exception>
 #include <unordered_map>
+#include <utility>
 
 #include "balance/BalanceLookup.h"
 #include "balance/ConsumptionRates.h"
@@ -49,6 +50,9 @@ RateLedger* ledger = nullptr;
 // is read once, not at every buff. The number that may follow a name ("_3") is digits only and
 // cannot make or break the marker.
 std::unordered_map<std::int32_t, bool> netBuffNames;
+
+// What waits for the world to be there (RunAtNextBeginPlay).
+std::function<void()> atNextBeginPlay;
 
 // The game's own entries, written by the host when it installs each hook.
 float (*TakeDamageGame)(APrimalDinoCharacter*, float, FDamageEvent*, AController*, AActor*) = nullptr;
@@ -214,7 +218,17 @@ bool Hook_TryMultiUse(APrimalDinoCharacter* dino, APlayerController* player, int
 void Hook_BeginPlay(APrimalDinoCharacter* dino)
 {
     BeginPlayGame(dino);
+    if (atNextBeginPlay) {
+        const std::function<void()> action = std::move(atNextBeginPlay);
+        atNextBeginPlay = nullptr;
+        action();
+    }
     ApplyRates(dino);
+}
+
+void RunAtNextBeginPlay(std::function<void()> action)
+{
+    atNextBeginPlay = std::move(action);
 }
 
 // ---- install table -----------------------------------------------------------------------

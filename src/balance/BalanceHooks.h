@@ -2,6 +2,7 @@
 // The six game functions the plugin detours, their handlers, and the order they are installed in.
 
 #include <array>
+#include <functional>
 
 #include "host/GameAccess.h"
 #include "host/GameTypes.h"
@@ -23,6 +24,11 @@ struct BalanceHook {
 // Points every handler at `table` and at the record `rates` of rates written, and returns the
 // six hooks in install order.
 const std::array<BalanceHook, 6>& PrepareBalanceHooks(const BalanceTable& table, RateLedger& rates);
+
+// Has `action` run once, at the next BeginPlay, after the game's and before the dino's rates: by
+// then the game has its world, which it may not have yet when the plugin loads with the server.
+// An empty action cancels one not yet run.
+void RunAtNextBeginPlay(std::function<void()> action);
 
 // The handlers, as the game calls them once installed.
 // Scales the damage by the victim's resistance, the causer's attack and the victim's further factor.

@@ -129,7 +129,7 @@ DamageSettings ReadSide(const json& value, const DamageSide& side, DamageSetting
 // of it. The entry's own members are walked once (most entries set a key or two), and the keys
 // then taken in their table's order. `species` is false for the global section, whose "Tamed"
 // and "Wild" are not read: its damage settings never apply.
-BalancedDino ReadBalance(const json& value, bool species = true)
+BalancedDino ReadBalanceValues(const json& value, bool species)
 {
     BalancedDino entry;
     if (value.is_null()) {
@@ -259,6 +259,11 @@ struct Placements {
 
 }  // namespace
 
+BalancedDino ReadBalance(const json& value, bool species)
+{
+    return ReadBalanceValues(value, species);
+}
+
 LoadReport BalanceTable::LoadBalances(const json& document, FillListener* listener)
 {
     // A fill either takes the whole document or leaves the table exactly as it was, even when the
@@ -269,7 +274,7 @@ LoadReport BalanceTable::LoadBalances(const json& document, FillListener* listen
     const json& globalSection = document.at(kGlobalSection);
     BalancedDino global;
     try {
-        global = ReadBalance(globalSection, false);
+        global = ReadBalanceValues(globalSection, false);
     } catch (const std::bad_alloc&) {
         throw;
     } catch (const std::exception& error) {

@@ -31,6 +31,11 @@ struct LoadReport {
     std::vector<EntryFailure> Failures;
 };
 
+// Reads one entry over the defaults, as a fill does: a species entry with its "Tamed" and "Wild"
+// objects, a global section (`species` false) without them; throws the error a fill would log for
+// it (the JSON library's, or a ConfigError naming the key).
+BalancedDino ReadBalance(const nlohmann::json& value, bool species = true);
+
 class BalanceTable {
 public:
     using SpeciesMap = std::unordered_map<std::string, BalancedDino>;

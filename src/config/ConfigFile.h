@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "config/JsonReader.h"
+#include "config/MapSections.h"
 
 class ConfigFile {
 public:
@@ -30,4 +31,6 @@ public:
 
     std::string Path;
     nlohmann::json Document;
+    // The map this server runs and the section of "Maps" that the table in effect was filled with.
+    MapInEffect Map;
 };

@@ -6,10 +6,12 @@
 
 #include <cstdint>
 #include <exception>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "balance/BalanceHooks.h"
 #include "balance/ConsumptionRates.h"
 #include "balance/RateLedger.h"
 #include "commands/ReloadCommands.h"
@@ -18,6 +20,7 @@
 #include "config/TableChanges.h"
 #include "frame/CommandManager.h"
 #include "frame/HookRegistry.h"
+#include "frame/MapName.h"
 #include "host/GameNames.h"
 #include "host/HostApi.h"
 #include "logging/Logger.h"
@@ -44,6 +47,75 @@ void Guarded(Step step, const char* unknown)
         if (const auto& logger = GetLogger()) {
             logger->error(unknown);
         }
+    }
+}
+
+// Fills `table` from `document` as it stands on this server's map: the map's name is read from the
+// game at every fill, and its section of "Maps" put over the base first. The map's skipped
+// entries count with the base's. The state of the map is kept in `config` once the fill succeeded.
+LoadReport FillForMap(ConfigFile& config, BalanceTable& table, nlohmann::json& document, TableChanges* changes)
+{
+    std::string whyNot;
+    const std::optional<std::string> mapName = ReadMapName(whyNot);
+    MapReport map = ApplyMapSection(document, mapName);
+    map.Map.ReadError = whyNot;
+    if (map.Map.FileHasMaps) {
+        if (!mapName) {
+            GetLogger()->warn("The map's name could not be read ({}): only the base of the file applies, no section of \"Maps\"", whyNot);
+        } else if (!map.Map.Section.empty()) {
+            GetLogger()->info("Map \"{}\": its section \"{}\" in \"Maps\" applies", *mapName, map.Map.Section);
+        } else {
+            GetLogger()->info("Map \"{}\": no section in \"Maps\", only the base applies", *mapName);
+        }
+    }
+    LoadReport report = table.LoadBalances(document, changes);
+    report.Entries += static_cast<std::int32_t>(map.Failures.size());
+    report.Failures.insert(report.Failures.begin(), map.Failures.begin(), map.Failures.end());
+    config.Map = std::move(map.Map);
+    return report;
+}
+
+// Fills the table for the map once the game has its world, which it has not yet when the server
+// loads its plugins: the table in effect until then is the base's. Runs inside a hook: it
+// throws nothing.
+void FillAtWorldStart(ConfigFile& config, BalanceTable& table)
+{
+    try {
+        nlohmann::json document = config.Document;  // as read: no map section was put over it
+        TableChanges changes;
+        FillForMap(config, table, document, &changes);
+        for (const std::string& line : changes.Describe()) {
+            GetLogger()->info(line);
+        }
+        config.Document = std::move(document);
+    } catch (const std::exception& error) {
+        GetLogger()->error(error.what());
+    } catch (...) {
+        GetLogger()->error("Filling the table for the map failed with an unknown error");
+    }
+}
+
+// Waits for the first BeginPlay that sees the game's world, then fills the table for the map.
+void FillWhenWorldStarts(ConfigFile* config, BalanceTable* table)
+{
+    RunAtNextBeginPlay([config, table] {
+        if (ArkApi::GetApiUtils().GetWorld() == nullptr) {
+            FillWhenWorldStarts(config, table);
+        } else {
+            FillAtWorldStart(*config, *table);
+        }
+    });
+}
+
+// After a fill: when the file has map sections and the map could not be read only because the
+// game has no world yet, the table is filled for the map once it has one; otherwise nothing waits.
+void AwaitWorldForMap(ConfigFile& config, BalanceTable& table)
+{
+    if (config.Map.FileHasMaps && !config.Map.Name && ArkApi::GetApiUtils().GetWorld() == nullptr) {
+        GetLogger()->info("The map's name is read again when the game has its world");
+        FillWhenWorldStarts(&config, &table);
+    } else {
+        RunAtNextBeginPlay(nullptr);
     }
 }
 
@@ -97,7 +169,8 @@ void DinoTuner::Load()
     try {
         Config->Read();
         GetLogger()->info("Config Loaded!");
-        Balances->LoadBalances(Config->Document);
+        FillForMap(*Config, *Balances, Config->Document, nullptr);
+        AwaitWorldForMap(*Config, *Balances);
     } catch (const std::exception& error) {
         GetLogger()->error(error.what());
         GetLogger()->warn("No balances are in effect until DinoTuner.Reload reads a good file");
@@ -138,8 +211,9 @@ ReloadResult DinoTuner::Reload()
         // leaves the running table half rebuilt.
         nlohmann::json document = Config->Parse();
         TableChanges changes;
-        const LoadReport report = Balances->LoadBalances(document, &changes);
+        const LoadReport report = FillForMap(*Config, *Balances, document, &changes);
         Config->Document = std::move(document);
+        AwaitWorldForMap(*Config, *Balances);
         result.Entries = report.Entries;
         result.Skipped = static_cast<std::int32_t>(report.Failures.size());
         result.FirstSkipped = report.Failures.empty() ? std::string() : report.Failures.front().Message;
@@ -192,4 +266,7 @@ void DetachProcess()
 }
 
 // Nothing is written to dinos here: the process may be exiting, and the game's objects with it.
-void DinoTuner::Unload() {}
+void DinoTuner::Unload()
+{
+    RunAtNextBeginPlay(nullptr);
+}

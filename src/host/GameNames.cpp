@@ -23,6 +23,7 @@ constexpr std::pair<Rules, const char*> kRuleWords[] = {
     {kChatReply, "the reload's chat reply"},
     {kRconReply, "the reload's RCON reply"},
     {kTamedWildDamage, "the Tamed and Wild damage multipliers"},
+    {kMapSections, "the map's own section of \"Maps\""},
 };
 
 }  // namespace

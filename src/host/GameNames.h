@@ -32,12 +32,13 @@ enum Rule : Rules {
     kChatReply = 1u << 10,        // the reload's reply in chat
     kRconReply = 1u << 11,        // the reload's reply over RCON
     kTamedWildDamage = 1u << 12,  // the damage of a species' "Tamed" and "Wild" objects
+    kMapSections = 1u << 13,      // the map's own section of "Maps"
 };
 // Every consumption rule: what a dino's rates need in common.
 inline constexpr Rules kConsumption = kFoodRates | kStaminaRates | kOxygenRates | kRatesAtBeginPlay | kRatesOfNewTames;
 // Every rule that finds a species' entry for a game object.
 inline constexpr Rules kSpeciesRules = kDamage | kNetGate | kTameGate | kBreedGate | kRideGate | kConsumption | kTamedWildDamage;
-inline constexpr Rules kEveryRule = kSpeciesRules | kChatReply | kRconReply;
+inline constexpr Rules kEveryRule = kSpeciesRules | kChatReply | kRconReply | kMapSections;
 
 namespace names {
 
@@ -105,6 +106,10 @@ inline const Function<void(AShooterPlayerController*, FString*, FLinearColor, bo
 inline const Function<void(RCONClientConnection*, std::int32_t, std::int32_t, FString*)> kSendRconMessage("RCONClientConnection.SendMessageW",
                                                                                                           kRconReply);
 
+// ---- which map this server runs: the short name of the world's persistent level, the one the
+// server was started with ("TheIsland", "Ragnarok", "ScorchedEarth_P", a mod map's name) ----
+inline const Function<FString*(UWorld*, FString*)> kGetMapName("UWorld.GetMapName", kMapSections);
+
 // Every name above, in the order they are resolved and reported.
 inline const Name* const kAll[] = {
     &kMalloc, &kRealloc, &kFree,
@@ -117,6 +122,7 @@ inline const Name* const kAll[] = {
     &kChargingDrain, &kMeleeStamina, &kSlowFallingStamina, &kChargingActivation, &kRiderStamina, &kWaterJumpStamina,
     &kSubmergedOxygen,
     &kChatDirectMessage, &kSendRconMessage,
+    &kGetMapName,
 };
 
 }  // namespace names

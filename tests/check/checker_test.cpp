@@ -292,6 +292,36 @@ TEST(Checker, DiffShowsWhatAReloadWouldLog)
                                                                 "Species entries: 1 changed, 1 added, 0 removed"}));
 }
 
+// --map shows the table in effect on one map and holds only that map's section to account;
+// --diff takes it too, so that a change is seen as each map's server will log it.
+TEST(Checker, MapShowsTheTableOfThatMapAndDiffTakesIt)
+{
+    testing_support::ServerDir scratch;
+    const std::string before = scratch.Path() + "/old.json";
+    const std::string after = scratch.Path() + "/new.json";
+    const std::string rex = "Blueprint'/Game/A/Rex.Rex'";
+    const std::string base = R"({"GlobalDinoBalance": null, "DinoBalance": {")" + rex + R"(": {"DamageResistanceMultiplier": 2}}, )";
+    std::ofstream(before) << base << R"("Maps": {"Ragnarok": {"DinoBalance": {")" + rex + R"(": {"DamageResistanceMultiplier": 4}}}}})";
+    std::ofstream(after) << base << R"("Maps": {"Ragnarok": {"DinoBalance": {")" + rex + R"(": {"DamageResistanceMultiplier": 5}}}, )"
+                         << R"("TheCenter": {"DinoBalance": {")" + rex + R"(": {"AllowTame": 1}}}}})";
+
+    const CheckerRun ragnarok = RunChecker("--no-color --map Ragnarok '" + after + "'");
+    EXPECT_EQ(ragnarok.Status, 0) << ragnarok.Output;  // TheCenter's error is only a warning there
+    EXPECT_NE(ragnarok.Output.find("Species entries on map Ragnarok"), std::string::npos);
+    EXPECT_NE(ragnarok.Output.find(rex + " yes  yes   yes  yes -      /5"), std::string::npos) << ragnarok.Output;
+    EXPECT_NE(ragnarok.Output.find("warning: Maps/TheCenter: Error loading dino"), std::string::npos);
+    const CheckerRun center = RunChecker("--no-color --map TheCenter '" + after + "'");
+    EXPECT_EQ(center.Status, 1);
+    EXPECT_NE(center.Output.find("error: Maps/TheCenter: Error loading dino"), std::string::npos);
+
+    const CheckerRun diff = RunChecker("--diff --map Ragnarok '" + before + "' '" + after + "'");
+    EXPECT_EQ(diff.Status, 0);
+    EXPECT_NE(diff.Output.find("Changed \"" + rex + "\": DamageResistanceMultiplier 4 -> 5"), std::string::npos) << diff.Output;
+    const CheckerRun island = RunChecker("--diff --map TheIsland '" + before + "' '" + after + "'");
+    EXPECT_NE(island.Output.find("Species entries: 0 changed, 0 added, 0 removed"), std::string::npos) << island.Output;
+    EXPECT_EQ(RunChecker("--map").Status, 2);
+}
+
 TEST(Checker, AnyLengthOfKeyIsCheckedWithoutRecursion)
 {
     testing_support::ServerDir scratch;

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "balance/BalanceHooks.h"
 #include "frame/Plugin.h"
 #include "host/GameNames.h"
 #include "logging/Logger.h"
@@ -22,6 +23,7 @@ void ResetProcessState()
     plugin.Balances = nullptr;
     plugin.Rates = nullptr;
     plugin.UnknownGameNames.clear();
+    RunAtNextBeginPlay(nullptr);
     GetLogger().reset();
 
     sim::ResetHost();

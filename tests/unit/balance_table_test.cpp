@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,8 @@
 
 #include "config/BalanceKeys.h"
 #include "config/BalanceTable.h"
+#include "config/ConfigError.h"
+#include "config/MapSections.h"
 #include "config/TableChanges.h"
 #include "logging/Logger.h"
 #include "support/RecordingSink.h"
@@ -377,6 +380,110 @@ TEST_F(BalanceTableTest, ALargeDocumentLoadsInReasonableTime)
     EXPECT_EQ(table.Dinos.size(), static_cast<std::size_t>(entries));
     EXPECT_EQ(table.Find("k9999")->AttackDamageMultiplier, 1.5f);
     EXPECT_LT(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count(), 60);
+}
+
+// ---- the sections of "Maps" ------------------------------------------------------------------
+
+// A base with a Rex entry (resistance 2, no breeding) and a Raptor entry, food x0.5 for the rest,
+// and the map sections given.
+json ClusterDocument(const json& maps)
+{
+    json document = {{"GlobalDinoBalance", {{"ReducedFoodConsumptionSpeedMultiplier", 0.5}}},
+                     {"DinoBalance", {{kRex, {{"DamageResistanceMultiplier", 2.0}, {"AllowBreed", false}}},
+                                      {kRaptor, {{"AttackDamageMultiplier", 3.0}}}}}};
+    document["Maps"] = maps;
+    return document;
+}
+
+TEST_F(BalanceTableTest, AMapsEntriesReplaceTheBasesWholeOrAreAddedAndItsGlobalReplacesTheBases)
+{
+    const std::string trike = "Blueprint'/Game/PrimalEarth/Dinos/Trike/Trike_Character_BP.Trike_Character_BP'";
+    json document = ClusterDocument({{"Ragnarok",
+                                      {{"GlobalDinoBalance", {{"ReducedStaminaConsumptionSpeedMultiplier", 2.0}}},
+                                       {"DinoBalance", {{kRex, {{"DamageResistanceMultiplier", 4.0}}}, {trike, nullptr}}}}}});
+    const MapReport map = ApplyMapSection(document, std::string("Ragnarok"));
+    const LoadReport report = table.LoadBalances(document);
+
+    EXPECT_EQ(map.Map.Section, "Ragnarok");
+    EXPECT_TRUE(map.Failures.empty());
+    EXPECT_EQ(report.Stored, 3);
+    EXPECT_EQ(Keys(table), (std::vector<std::string>{kRaptor, kRex, trike}));
+    EXPECT_EQ(table.Find(kRex)->DamageResistanceMultiplier, 4.0f);
+    EXPECT_TRUE(table.Find(kRex)->AllowBreed);  // taken whole: nothing of the base's entry stays
+    EXPECT_EQ(table.Find(kRaptor)->AttackDamageMultiplier, 3.0f);
+    EXPECT_EQ(table.Global.ReducedStaminaConsumptionSpeedMultiplier, 2.0f);
+    EXPECT_EQ(table.Global.ReducedFoodConsumptionSpeedMultiplier, -1.0f);  // the map's global is taken whole too
+}
+
+TEST_F(BalanceTableTest, AnotherMapsSectionOrNoMapNameLeavesTheBaseExactlyAsWithoutMaps)
+{
+    const json maps = {{"Ragnarok", {{"DinoBalance", {{kRex, {{"DamageResistanceMultiplier", 4.0}}}}}}}};
+    json base = ClusterDocument(nullptr);
+    base.erase("Maps");
+    for (const std::optional<std::string>& name : {std::optional<std::string>("TheIsland"), std::optional<std::string>()}) {
+        json document = ClusterDocument(maps);
+        const MapReport map = ApplyMapSection(document, name);
+        EXPECT_TRUE(map.Map.Section.empty());
+        EXPECT_TRUE(map.Map.FileHasMaps);
+        document.erase("Maps");
+        EXPECT_EQ(document, base);
+    }
+    json without = base;
+    EXPECT_FALSE(ApplyMapSection(without, std::string("Ragnarok")).Map.FileHasMaps);
+    EXPECT_EQ(without, base);
+}
+
+TEST_F(BalanceTableTest, ErrorsOfThisMapCountLikeTheBasesAndOtherMapsErrorsAreWarningsOnly)
+{
+    const json maps = {{"Ragnarok", {{"DinoBalance", {{kRex, {{"DamageResistanceMultiplier", "4"}}}}}}},
+                       {"TheCenter", {{"GlobalDinoBalance", 7}, {"DinoBalance", {{kRaptor, {{"AllowTame", 1}}}}}}}};
+    json document = ClusterDocument(maps);
+    const MapReport map = ApplyMapSection(document, std::string("Ragnarok"));
+    table.LoadBalances(document);
+
+    // The broken entry of this map is skipped, and the base's does not stand in for it.
+    ASSERT_EQ(map.Failures.size(), 1u);
+    EXPECT_EQ(map.Failures[0].Entry, kRex);
+    EXPECT_EQ(map.Failures[0].Key, "DamageResistanceMultiplier");
+    EXPECT_EQ(table.Find(kRex), nullptr);
+    EXPECT_EQ(Errors().size(), 1u);
+    // TheCenter's two mistakes are warned about, and stop nothing here.
+    EXPECT_EQ(map.Warnings.size(), 2u);
+    EXPECT_EQ(log->Messages("warning").size(), 2u);
+    EXPECT_EQ(table.Find(kRaptor)->AttackDamageMultiplier, 3.0f);
+
+    // On TheCenter its broken global section fails the file before anything changed.
+    json center = ClusterDocument(maps);
+    const json before = center;
+    try {
+        ApplyMapSection(center, std::string("TheCenter"));
+        FAIL() << "the map's global section is broken";
+    } catch (const ConfigError& error) {
+        EXPECT_EQ(error.Entry(), "GlobalDinoBalance");
+        EXPECT_NE(std::string(error.what()).find(R"(of map "TheCenter")"), std::string::npos) << error.what();
+    }
+    EXPECT_EQ(center, before);
+}
+
+TEST_F(BalanceTableTest, MapNamesMatchInAnyLetterCaseTheExactOneFirst)
+{
+    const json maps = {{"RAGNAROK", json::object()}, {"Ragnarok", json::object()}, {"ragnarok", json::object()}};
+    EXPECT_EQ(FindMapSection(maps, "Ragnarok"), "Ragnarok");
+    EXPECT_EQ(FindMapSection(maps, "RagnaROK").value_or(""), "RAGNAROK");
+    EXPECT_EQ(FindMapSection(maps, "Ragnarok_P"), std::nullopt);
+    EXPECT_EQ(FindMapSection(json::array(), "Ragnarok"), std::nullopt);
+}
+
+TEST_F(BalanceTableTest, AMapsSectionThatIsNoObjectIsAnErrorAndTheBaseApplies)
+{
+    for (const json& maps : {json(5), json::array({1})}) {
+        json document = ClusterDocument(maps);
+        EXPECT_EQ(ApplyMapSection(document, std::string("Ragnarok")).Failures.size(), 1u);
+        table.LoadBalances(document);
+        EXPECT_EQ(table.Find(kRex)->DamageResistanceMultiplier, 2.0f);
+    }
+    json section = ClusterDocument({{"Ragnarok", {{"DinoBalance", json::array()}}}});
+    EXPECT_EQ(ApplyMapSection(section, std::string("Ragnarok")).Failures.size(), 1u);
 }
 
 }  // namespace

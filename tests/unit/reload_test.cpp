@@ -18,6 +18,7 @@
 #include "logging/Logger.h"
 #include "support/RecordingSink.h"
 #include "support/ServerDir.h"
+#include "world/World.h"
 
 namespace {
 
@@ -251,6 +252,32 @@ TEST_F(ReloadTest, DeepNestingInAnEntryReloads)
     server.WriteConfig(kGoodConfig);
     EXPECT_TRUE(ThePlugin().Reload().Succeeded);
     ExpectGoodTable();
+}
+
+// The map the server runs picks its section of "Maps": the reload counts that section's skipped
+// entries with the base's, and keeps what it applied for the admin to see.
+TEST_F(ReloadTest, TheMapsSectionInEffectIsCountedAndKept)
+{
+    sim::World::Get().SetMapName("Ragnarok");
+    server.WriteConfig(R"({"GlobalDinoBalance": null, "DinoBalance": {"a": {"AllowTame": false}},
+        "Maps": {"Ragnarok": {"DinoBalance": {"a": {"AllowTame": 1}, "c": {}}}}})");
+    const ReloadResult result = ThePlugin().Reload();
+    ASSERT_TRUE(result.Succeeded) << result.Error;
+    EXPECT_EQ(result.Entries, 2);
+    EXPECT_EQ(result.Skipped, 1);
+    EXPECT_NE(result.FirstSkipped.find(R"(of map "Ragnarok")"), std::string::npos) << result.FirstSkipped;
+    EXPECT_EQ(ThePlugin().Balances->Find("a"), nullptr);
+    EXPECT_NE(ThePlugin().Balances->Find("c"), nullptr);
+    EXPECT_EQ(ThePlugin().Config->Map.Describe(), R"(Map: Ragnarok, its section "Ragnarok" in "Maps" applies)");
+
+    sim::World::Get().SetReported(false);
+    ASSERT_TRUE(ThePlugin().Reload().Succeeded);
+    EXPECT_EQ(ThePlugin().Config->Map.Describe(), "Map: unknown (the game has no world yet): only the base applies");
+    EXPECT_FALSE(ThePlugin().Balances->Find("a")->AllowTame);
+    // One warning that the name could not be read; Ragnarok's broken entry is now another map's mistake.
+    const std::vector<std::string> warnings = log->Messages("warning");
+    EXPECT_EQ(std::count_if(warnings.begin(), warnings.end(), [](const std::string& line) { return line.find("could not be read") != std::string::npos; }), 1);
+    EXPECT_EQ(warnings.size(), 2u);
 }
 
 }  // namespace

@@ -29,6 +29,8 @@ struct Finding {
 
 struct Report {
     std::string File;
+    // The map whose effective table is shown (--map); none: the base, every map section checked.
+    std::optional<std::string> Map;
     // The plugin's log lines while reading and filling, exactly as it writes them.
     std::vector<std::string> LogLines;
     // True when the plugin would start with this file's balances: it was read and the table filled.
@@ -53,7 +55,7 @@ constexpr int kUsage = 2;
 // The exit status for a report: kFailed for errors, or for warnings when `strict`; else kClean.
 int ExitStatus(const Report& report, bool strict);
 
-// Reads `file` with the plugin's ConfigFile and BalanceTable, capturing the plugin's log lines
+// Reads `file` with the plugin's ConfigFile and BalanceTable (on map report.Map, when set), capturing the plugin's log lines
 // and turning its errors (and its warnings about keys written twice) into findings. The plugin's
 // logger must exist (InitLogger) and its output reach CaptureLog.
 void LoadWithPlugin(const std::string& file, Report& report);
@@ -62,6 +64,12 @@ void StartPluginLogger();
 
 // Adds the findings about the document's sections, entries and values.
 void CheckEntries(Report& report);
+// Adds the findings about "Maps": every map section's errors (warnings for other maps than
+// report.Map's, as the plugin logs them there), what loads but is likely a mistake, and map
+// names that look like a misspelt official map.
+void CheckMaps(Report& report);
+// The number of single-character edits that turn `a` into `b`.
+std::size_t EditDistance(const std::string& a, const std::string& b);
 // Adds the findings about the species keys: their form, a zero character, collisions.
 void CheckSpeciesKeys(Report& report);
 // Orders the findings for reading: the file, the global section, the species section, then each species key.

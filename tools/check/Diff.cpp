@@ -6,15 +6,18 @@
 
 #include "CheckReport.h"
 #include "Diff.h"
+#include "config/MapSections.h"
 #include "config/TableChanges.h"
 
 namespace check {
 
-int PrintDiff(const std::string& oldFile, const std::string& newFile, std::FILE* out)
+int PrintDiff(const std::string& oldFile, const std::string& newFile, const std::optional<std::string>& map, std::FILE* out)
 {
     Report before;
+    before.Map = map;
     LoadWithPlugin(oldFile, before);
     Report after;
+    after.Map = map;
     LoadWithPlugin(newFile, after);
     int status = kClean;
     for (const Report* report : {&before, &after}) {
@@ -30,8 +33,12 @@ int PrintDiff(const std::string& oldFile, const std::string& newFile, std::FILE*
         return kFailed;
     }
     TableChanges changes;
-    before.Table.LoadBalances(after.Document, &changes);
-    std::fprintf(out, "A reload from %s to %s logs:\n", oldFile.c_str(), newFile.c_str());
+    nlohmann::json document = after.Document;
+    if (map) {
+        ApplyMapSection(document, map);
+    }
+    before.Table.LoadBalances(document, &changes);
+    std::fprintf(out, "A reload from %s to %s%s logs:\n", oldFile.c_str(), newFile.c_str(), map ? (" on map " + *map).c_str() : "");
     for (const std::string& line : changes.Describe()) {
         std::fwrite(line.data(), 1, line.size(), out);
         std::fputc('\n', out);

@@ -27,6 +27,8 @@ void Warn(Report& report, const std::string& section, const std::string& key, st
     report.Add(Severity::Warning, section, key, std::move(message));
 }
 
+}  // namespace
+
 std::size_t EditDistance(const std::string& a, const std::string& b)
 {
     std::vector<std::size_t> row(b.size() + 1);
@@ -44,6 +46,8 @@ std::size_t EditDistance(const std::string& a, const std::string& b)
     }
     return row[b.size()];
 }
+
+namespace {
 
 // The known key an unknown one was most likely meant to be: a close spelling, or a known key
 // that contains it ("Resistance"); none when nothing is close.

@@ -87,6 +87,7 @@ Json FileJson(const Report& report, bool strict)
 {
     Json result{
         {"file", report.File},
+        {"map", report.Map ? Json(*report.Map) : Json(nullptr)},
         {"status", StatusName(report, strict)},
         {"exitStatus", ExitStatus(report, strict)},
         {"loaded", report.Loaded},

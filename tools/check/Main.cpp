@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,12 +17,14 @@
 namespace {
 
 const char* kUsage =
-    "usage: dinotuner-check [--json] [--strict] [--color|--no-color] CONFIG...\n"
-    "       dinotuner-check --diff OLD NEW\n"
+    "usage: dinotuner-check [--json] [--strict] [--color|--no-color] [--map NAME] CONFIG...\n"
+    "       dinotuner-check --diff [--map NAME] OLD NEW\n"
     "       dinotuner-check --schema | --version | --help\n"
     "  Reads each CONFIG with the plugin's own code and reports what the plugin would do with it.\n"
     "  --json        print the report of every file as one JSON object\n"
     "  --strict      warnings fail too (exit status 1)\n"
+    "  --map NAME    the table in effect on map NAME (its section of \"Maps\" over the base);\n"
+    "                without it, the base's table, and every map's section checked\n"
     "  --color       colours even when not writing to a terminal\n"
     "  --no-color    no colours (also when NO_COLOR is set)\n"
     "  --diff        print what a reload from OLD to NEW would log as changed\n"
@@ -44,6 +47,7 @@ int main(int argc, char** argv)
     bool json = false;
     bool strict = false;
     bool diff = false;
+    std::optional<std::string> map;
     bool colour = sim::os::IsTerminal(stdout) && std::getenv("NO_COLOR") == nullptr;
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
@@ -56,6 +60,14 @@ int main(int argc, char** argv)
             colour = true;
         } else if (argument == "--no-color") {
             colour = false;
+        } else if (argument == "--map") {
+            if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+                return Usage("--map needs a map name");
+            }
+            if (map) {
+                return Usage("--map given twice");
+            }
+            map = argv[++i];
         } else if (argument == "--diff") {
             diff = true;
         } else if (argument == "--schema") {
@@ -84,15 +96,17 @@ int main(int argc, char** argv)
     try {
         check::StartPluginLogger();
         if (diff) {
-            return check::PrintDiff(files[0], files[1], stdout);
+            return check::PrintDiff(files[0], files[1], map, stdout);
         }
         std::vector<check::Report> reports(files.size());
         int status = check::kClean;
         for (std::size_t i = 0; i < files.size(); ++i) {
             check::Report& report = reports[i];
+            report.Map = map;
             check::LoadWithPlugin(files[i], report);
             check::CheckSpeciesKeys(report);
             check::CheckEntries(report);
+            check::CheckMaps(report);
             check::SortFindings(report);
             status = std::max(status, check::ExitStatus(report, strict));
             if (!json) {

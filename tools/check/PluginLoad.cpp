@@ -8,6 +8,7 @@
 #include "config/ConfigError.h"
 #include "config/ConfigFile.h"
 #include "config/JsonReader.h"
+#include "config/MapSections.h"
 #include "logging/Logger.h"
 #include "standin/SimHost.h"
 
@@ -50,7 +51,13 @@ void LoadWithPlugin(const std::string& file, Report& report)
     try {
         config.Document = config.Parse(&duplicates);
         report.Parsed = true;
-        const LoadReport loaded = report.Table.LoadBalances(config.Document);
+        // The table on the map asked for. The errors of every map's section are CheckMaps's findings.
+        nlohmann::json effective;
+        if (report.Map) {
+            effective = config.Document;
+            ApplyMapSection(effective, report.Map);
+        }
+        const LoadReport loaded = report.Table.LoadBalances(report.Map ? effective : config.Document);
         report.Loaded = true;
         for (const EntryFailure& failure : loaded.Failures) {
             report.Add(Severity::Error, failure.Entry, failure.Key, "Error loading dino: " + failure.Message);

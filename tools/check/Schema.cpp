@@ -11,6 +11,7 @@
 #include "CheckReport.h"
 #include "config/BalanceKeys.h"
 #include "config/FloatFit.h"
+#include "config/MapSections.h"
 
 namespace check {
 
@@ -124,15 +125,30 @@ Json MakeSchema()
     properties[kGlobalSection] = Json{
         {"description", "Required. The consumption multipliers of every species without an entry of its own. null: all defaults."},
         {"oneOf", Json::array({Json{{"$ref", "#/definitions/globalEntry"}}, Json{{"type", "null"}}})}};
+    const Json speciesNames{{"pattern", kSpeciesKeyPattern},
+                            {"description", "Blueprint'/Game/<folders>/<Asset>.<Asset>': not the class name, not the string reference ending in _C."}};
+    const Json entryOrNull{{"oneOf", Json::array({Json{{"$ref", "#/definitions/entry"}}, Json{{"type", "null"}}})}};
     properties[kSpeciesSection] = Json{
         {"description", "Required. One entry per species, keyed by its blueprint path exactly as the game names it (letter case matters), "
                         "e.g. Blueprint'/Game/PrimalEarth/Dinos/Rex/Rex_Character_BP.Rex_Character_BP'."},
         {"type", "object"},
-        {"propertyNames",
-         Json{{"pattern", kSpeciesKeyPattern},
-              {"description", "Blueprint'/Game/<folders>/<Asset>.<Asset>': not the class name, not the string reference ending in _C."}}},
-        {"additionalProperties", Json{{"oneOf", Json::array({Json{{"$ref", "#/definitions/entry"}}, Json{{"type", "null"}}})}}},
+        {"propertyNames", speciesNames},
+        {"additionalProperties", entryOrNull},
         {"default", Json::object()}};
+    Json mapProperties = Json::object();
+    mapProperties[kGlobalSection] = Json{{"description", "Takes the place of the base's on this map."},
+                                         {"oneOf", Json::array({Json{{"$ref", "#/definitions/globalEntry"}}, Json{{"type", "null"}}})}};
+    mapProperties[kSpeciesSection] = Json{{"description", "Each entry takes the place of the base's entry of the same key on this map, whole, or is added."},
+                                          {"type", Json::array({"object", "null"})},
+                                          {"propertyNames", speciesNames},
+                                          {"additionalProperties", entryOrNull}};
+    properties[kMapsSection] = Json{
+        {"description", "Optional. One section per map, keyed by the map's name as the game gives it (TheIsland, Ragnarok, "
+                        "ScorchedEarth_P, a mod map's name; letter case is not told apart). Only the server running that map uses it."},
+        {"type", Json::array({"object", "null"})},
+        {"additionalProperties",
+         Json{{"oneOf", Json::array({Json{{"type", "object"}, {"properties", mapProperties}, {"additionalProperties", false}},
+                                     Json{{"type", "null"}}})}}}};
 
     return Json{{"$schema", "http://json-schema.org/draft-07/schema#"},
                 {"title", "DinoTuner configuration"},

@@ -102,7 +102,8 @@ void PrintTable(const Report& report, const Style& style, std::FILE* out)
         }
     }
 
-    Write(out, style(kBold, fmt::format("Species entries: {}", sorted.size())));
+    const std::string onMap = report.Map ? fmt::format(" on map {} (its section of \"Maps\" over the base)", *report.Map) : "";
+    Write(out, style(kBold, fmt::format("Species entries{}: {}", onMap, sorted.size())));
     std::fputc('\n', out);
     for (std::size_t r = 0; r < rows.size(); ++r) {
         std::string line = " ";
