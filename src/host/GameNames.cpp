@@ -20,8 +20,9 @@ constexpr std::pair<Rules, const char*> kRuleWords[] = {
     {kOxygenRates, "the oxygen rates"},
     {kRatesAtBeginPlay, "the rates at BeginPlay"},
     {kRatesOfNewTames, "the rates of new tames"},
-    {kChatReply, "the reload's chat reply"},
-    {kRconReply, "the reload's RCON reply"},
+    {kChatReply, "the commands' chat replies"},
+    {kRconReply, "the commands' RCON replies"},
+    {kSpeciesList, "DinoTuner.Species"},
 };
 
 }  // namespace

@@ -185,7 +185,7 @@ TEST_F(ReloadCommands, SkippedEntriesAreCountedAndTheFirstIsNamedInYellow)
     Rcon(12);
 
     const std::string expected =
-        R"(Reloaded, but skipped 2 of 3 entries. First: [json.exception.type_error.302] type must be boolean, but is number (key "AllowTame") in "b")";
+        R"(Reloaded, but skipped 2 of 3 entries, with 3 warnings. First: [json.exception.type_error.302] type must be boolean, but is number (key "AllowTame") in "b")";
     ASSERT_EQ(chat.size(), 1u);
     EXPECT_EQ(chat[0].Text, expected);
     EXPECT_EQ(chat[0].Colour.R, 1.0f);
@@ -226,7 +226,7 @@ TEST_F(ReloadCommands, ALongYellowReplyIsCutWholeAtACharacterAndAnEscape)
         ASSERT_EQ(chat.size(), 1u);
         const std::string& reply = chat[0].Text;
         EXPECT_EQ(chat[0].Colour.G, 1.0f);
-        EXPECT_EQ(reply.rfind("Reloaded, but skipped 1 of 2 entries. First: ", 0), 0u) << reply;
+        EXPECT_EQ(reply.rfind("Reloaded, but skipped 1 of 2 entries, with 2 warnings. First: ", 0), 0u) << reply;
         EXPECT_LE(Characters(reply), 400u) << reply;
         ASSERT_GE(reply.size(), 3u);
         EXPECT_EQ(reply.substr(reply.size() - 3), "...");
@@ -256,7 +256,7 @@ TEST_F(ReloadCommands, DinosLeftAtAnotherRateAndSkippedEntriesShareOneYellowRepl
     Rcon(5);
 
     const std::string expected =
-        R"(Reloaded, but skipped 1 of 1 entries and 2 dinos keep another rate (no reference dino could be spawned). First: )"
+        R"(Reloaded, but skipped 1 of 1 entries and 2 dinos keep another rate (no reference dino could be spawned), with 1 warning. First: )"
         R"([json.exception.type_error.302] type must be boolean, but is number (key "AllowTame") in "b")";
     ASSERT_EQ(chat.size(), 1u);
     EXPECT_EQ(chat[0].Text, expected);
