@@ -86,5 +86,16 @@ std::vector<LikelyMistake> FindLikelyMistakes(const json& document)
 
 std::string Describe(const LikelyMistake& mistake)
 {
-    return fmt::format("{}: {}", Quoted(mistake.Entry), mistake.Message);
+    // The message quotes keys from the file: a control character in one must not break the log
+    // line or the reply in two, so it is written as the escape JSON would use.
+    std::string message;
+    for (const char c : mistake.Message) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            message += fmt::format("\\u{:04x}", byte);
+        } else {
+            message += c;
+        }
+    }
+    return fmt::format("{}: {}", Quoted(mistake.Entry), message);
 }
