@@ -2,6 +2,7 @@
 
 #include "host/GameNames.h"
 #include "logging/LogText.h"
+#include "logging/Logger.h"
 
 namespace {
 
@@ -83,7 +84,11 @@ Reply FitReply(Reply reply)
 void InfoConsoleCommand::execute(APlayerController* player, FString* line, bool /*flag*/)
 {
     const Reply reply = FitReply(Run(action_, ArgumentOf(line)));
+    // Typed on the server console: nobody to answer in chat, and the log is what that console shows.
     if (player == nullptr) {
+        for (const ReplyLine& fact : reply) {
+            GetLogger()->info(fact.Text);
+        }
         return;
     }
     for (const ReplyLine& fact : reply) {

@@ -34,7 +34,8 @@ class InfoConsoleCommand : public BaseConsoleCommand {
 public:
     InfoConsoleCommand(const char* name, InfoAction action) : BaseConsoleCommand(name), action_(std::move(action)) {}
     // Runs the action on the line's argument; replies to a non-null player: a white chat line per
-    // fact, yellow for a warning, red for a failure.
+    // fact, yellow for a warning, red for a failure. Typed on the server console (no player), the
+    // lines go to the log.
     void execute(APlayerController* player, FString* line, bool flag) override;
 
 private:
