@@ -19,6 +19,7 @@ Usage: rconclt_client.py RCONCLT RCONSHELL PASSWORD CLIENTS -- SERVER [ARGUMENTS
 """
 
 import hashlib
+import os
 import re
 import subprocess
 import sys
@@ -71,11 +72,12 @@ def main():
     facts = status_session.communicate(timeout=60)[0].decode("utf-8", "replace").splitlines()
     config = next((line[len("Config: "):] for line in facts if line.startswith("Config: ")), None)
     revision = next((m.group(1) for m in (re.search(r"revision ([0-9a-f]{12}),", line) for line in facts) if m), None)
-    expected_revision = None
-    if config is not None:
-        with open(config, "rb") as file:
-            expected_revision = hashlib.sha256(file.read()).hexdigest()[:12]
-    status_ok = (status_session.returncode == 0 and len(facts) > 0 and facts[0].startswith("DinoTuner ")
+    # The file in the server's folder (--dir): under wine the plugin names it by its Windows path.
+    server_dir = server_command[server_command.index("--dir") + 1]
+    with open(os.path.join(server_dir, "ArkApi", "Plugins", "DinoTuner", "config.json"), "rb") as file:
+        expected_revision = hashlib.sha256(file.read()).hexdigest()[:12]
+    config_ok = config is not None and config.replace("\\", "/").endswith("/ArkApi/Plugins/DinoTuner/config.json")
+    status_ok = (status_session.returncode == 0 and len(facts) > 0 and config_ok and facts[0].startswith("DinoTuner ")
                  and revision is not None and revision == expected_revision
                  and "Game names not found at load: none" in facts)
     print("%s rconclt DinoTuner.Status: revision %s, sha256 of %s: %s; printed %r"
