@@ -18,7 +18,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 # Debian packages the build and the tests need; clang and llvm's nm for the contract check, which
 # compiles the host's declaration for the host's own target (tests/contract).
 PACKAGES := cmake make g++ pkg-config libspdlog-dev libfmt-dev nlohmann-json3-dev \
-            googletest libgtest-dev libgmock-dev libbenchmark-dev python3 python3-jsonschema libedit-dev \
+            googletest libgtest-dev libgmock-dev libbenchmark-dev libssl-dev python3 python3-jsonschema libedit-dev \
             clang-14 llvm-14 rcon
 # Node.js may come from elsewhere than Debian (its npm then conflicts with Debian's): only a
 # machine without node and npm commands gets Debian's.

@@ -131,6 +131,22 @@ void ConfigDelete(Console& console, Arguments& arguments)
     console.Print("config " + ConfigPath());
 }
 
+// What the plugin wrote into its folder (species.txt), line by line, for `expect`.
+void PluginFile(Console& console, Arguments& arguments)
+{
+    const std::string name = arguments.Word("file name");
+    arguments.End();
+    const fs::path path = fs::u8path(ConfigPath()).parent_path() / fs::u8path(name);
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        throw ConsoleError("cannot read " + path.u8string());
+    }
+    std::string line;
+    while (std::getline(file, line)) {
+        console.Print(name + ": " + line);
+    }
+}
+
 void Memory(Console& console, Arguments& arguments)
 {
     arguments.End();
@@ -233,6 +249,8 @@ void AddServerCommands(CommandTable& table)
                             "Prints: config <path of the plugin's config file>"};
     table["config-delete"] = {&ConfigDelete, false, group, "config-delete", "delete the plugin's config file",
                               "Prints: config <path of the plugin's config file>"};
+    table["plugin-file"] = {&PluginFile, false, group, "plugin-file NAME", "print a file of the plugin's folder (beside config.json)",
+                            "Prints each line of the file as: NAME: <line>"};
     table["memory"] = {&Memory, false, group, "memory", "count the game allocations not yet freed", "Prints: memory: <n> live"};
     table["memory-mark"] = {&MemoryMark, false, group, "memory-mark", "remember the live game allocations for memory-check",
                             "Prints: memory-mark: <n> live"};

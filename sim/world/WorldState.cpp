@@ -291,10 +291,12 @@ bool DestroyActor(const void* body)
     if (actor == nullptr) {
         return false;
     }
-    // Keeps the record alive until this function is done, whoever else still holds it.
-    auto found = std::find_if(state.Actors.begin(), state.Actors.end(), [&](const auto& held) { return held.get() == actor; });
+    // Keeps the record alive until this function is done, whoever else still holds it. Searched
+    // from the newest: the actor destroyed most often is the plugin's reference dino, just
+    // spawned, and a sweep on a crowded world destroys one per class and level.
+    auto found = std::find_if(state.Actors.rbegin(), state.Actors.rend(), [&](const auto& held) { return held.get() == actor; });
     const std::shared_ptr<ActorRecord> keep = *found;
-    state.Actors.erase(found);
+    state.Actors.erase(std::next(found).base());
     DropStatus(*actor);
     state.ActorsById.erase(actor->Id);
     state.ActorsByBody.erase(body);

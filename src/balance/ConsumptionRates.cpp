@@ -211,10 +211,12 @@ enum class Outcome { Done, KeepsAnotherRate };
 // times 1, and only when the dino still carries what the plugin wrote: a value someone else set
 // since is theirs, and the plugin forgets the group. Without a fresh dino nothing is written and
 // the record stays as it was, so that a give-back still pending is done the next time.
-Outcome Apply(const BalancedDino& entry, RateLedger& ledger, APrimalDinoCharacter* dino)
+// `known` is the dino's record when a sweep has already looked it up (null: it has none).
+Outcome Apply(const BalancedDino& entry, RateLedger& ledger, APrimalDinoCharacter* dino,
+              std::optional<RateLedger::Record*> known = std::nullopt)
 {
     const RateLedger::Identity identity = IdentityOf(dino);
-    RateLedger::Record* record = ledger.Find(identity);
+    RateLedger::Record* record = known.has_value() ? *known : ledger.Find(identity);
     std::uint32_t toSet = 0;
     std::uint32_t toGiveBack = 0;
     for (std::size_t group = 0; group < kGroups.size(); ++group) {
@@ -233,6 +235,7 @@ Outcome Apply(const BalancedDino& entry, RateLedger& ledger, APrimalDinoCharacte
     }
     if (record != nullptr && record->Groups == 0) {
         ledger.Drop(identity);
+        record = nullptr;
     }
     // With nothing to set or give back, a temporary dino would be pure cost.
     if (toSet == 0 && toGiveBack == 0) {
@@ -243,7 +246,8 @@ Outcome Apply(const BalancedDino& entry, RateLedger& ledger, APrimalDinoCharacte
     if (!fresh.has_value()) {
         return Outcome::KeepsAnotherRate;
     }
-    RateLedger::Record& written = ledger.Add(identity);
+    // A sweep has marked the record it found; Add marks a new one.
+    RateLedger::Record& written = record != nullptr ? *record : ledger.Add(identity);
     for (std::size_t i = 0; i < kRates.size(); ++i) {
         const RateField& rate = kRates[i];
         const std::uint32_t bit = Bit(rate.Group);
@@ -290,19 +294,18 @@ std::int32_t ApplyToExistingDinos(const BalanceTable& table, RateLedger& ledger)
         ~SweepScope() { sweepCache = outer; }
     } scope{std::exchange(sweepCache, &cache)};
     // Every dino in the world counts as alive for the record, whatever its team; the snapshot
-    // leaves out the temporary dinos spawned during the walk.
+    // leaves out the temporary dinos spawned during the walk. The record found while marking is
+    // the one the dino's rates are applied with: on a crowded server each lookup costs.
     ledger.BeginPrune();
-    for (std::int32_t i = 0; i < actors.ArrayNum; ++i) {
-        ledger.MarkAlive(IdentityOf(actors.Data[i]));
-    }
     std::map<std::string, std::int32_t> keepingAnotherRate;
     std::int32_t total = 0;
     for (std::int32_t i = 0; i < actors.ArrayNum; ++i) {
         auto* dino = static_cast<APrimalDinoCharacter*>(actors.Data[i]);
+        RateLedger::Record* record = ledger.MarkAlive(IdentityOf(dino));
         if (names::kTargetingTeam.Read(dino) < kSweepTeamMinimum || !IsEligible(dino)) {
             continue;
         }
-        if (Apply(BalanceInEffect(table, dino), ledger, dino) == Outcome::KeepsAnotherRate) {
+        if (Apply(BalanceInEffect(table, dino), ledger, dino, record) == Outcome::KeepsAnotherRate) {
             ++keepingAnotherRate[SpeciesKeyOf(table, dino)];
             ++total;
         }

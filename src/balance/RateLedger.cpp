@@ -34,12 +34,14 @@ void RateLedger::BeginPrune()
     ++prune_;
 }
 
-void RateLedger::MarkAlive(const Identity& dino)
+RateLedger::Record* RateLedger::MarkAlive(const Identity& dino)
 {
     const auto found = records_.find(dino);
-    if (found != records_.end()) {
-        found->second.SeenInPrune = prune_;
+    if (found == records_.end()) {
+        return nullptr;
     }
+    found->second.SeenInPrune = prune_;
+    return &found->second.Rates;
 }
 
 void RateLedger::EndPrune()

@@ -51,8 +51,9 @@ public:
 
     // Dropping what is gone: BeginPrune, then MarkAlive for every dino in the world, then EndPrune
     // drops every record neither marked nor added since BeginPrune. Nothing is allocated.
+    // MarkAlive returns the dino's record (valid until it is dropped), or null when it has none.
     void BeginPrune();
-    void MarkAlive(const Identity& dino);
+    Record* MarkAlive(const Identity& dino);
     void EndPrune();
 
 private:

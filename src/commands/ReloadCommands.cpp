@@ -20,9 +20,16 @@ constexpr std::size_t kMore = 3;  // the "..." after a cut
 using game::names::kChatDirectMessage;
 using game::names::kSendRconMessage;
 
+// A reload that took effect, but not everywhere or not as the file most likely meant.
 bool IsPartial(const ReloadResult& result)
 {
-    return result.Skipped > 0 || result.DinosKeepingOtherRates > 0;
+    return result.Skipped > 0 || result.DinosKeepingOtherRates > 0 || result.Warnings > 0;
+}
+
+// ", with N warnings" when the file has likely mistakes, for the partial reply; else nothing.
+std::string WithWarnings(const ReloadResult& result)
+{
+    return result.Warnings == 0 ? std::string() : fmt::format(", with {} {}", result.Warnings, result.Warnings == 1 ? "warning" : "warnings");
 }
 
 // "K dinos keep another rate", for the partial reply.
@@ -31,25 +38,37 @@ std::string DinosKeeping(std::int32_t count)
     return fmt::format("{} {} another rate", count, count == 1 ? "dino keeps" : "dinos keep");
 }
 
-// The reply for anything but a clean reload, or nothing (empty) for a clean one.
+// The reply for anything but a clean reload, or nothing (empty) for a clean one. What was not put
+// into effect matters more than a likely mistake: its first error is the one named, and the
+// warnings are counted (the log names them).
 std::string ProblemReply(const ReloadResult& result)
 {
     if (!result.Succeeded) {
         return "Reload failed: " + CappedWhole(result.Error, kMaxReply + kMore);
     }
     if (result.Skipped > 0 && result.DinosKeepingOtherRates > 0) {
-        return CappedWhole(fmt::format("Reloaded, but skipped {} of {} entries and {} (no reference dino could be spawned). First: {}",
-                                       result.Skipped, result.Entries, DinosKeeping(result.DinosKeepingOtherRates),
+        return CappedWhole(fmt::format("Reloaded, but skipped {} of {} entries and {} (no reference dino could be spawned){}. First: {}",
+                                       result.Skipped, result.Entries, DinosKeeping(result.DinosKeepingOtherRates), WithWarnings(result),
                                        result.FirstSkipped),
                            kMaxReply);
     }
     if (result.Skipped > 0) {
-        return CappedWhole(fmt::format("Reloaded, but skipped {} of {} entries. First: {}", result.Skipped, result.Entries, result.FirstSkipped),
+        return CappedWhole(fmt::format("Reloaded, but skipped {} of {} entries{}. First: {}", result.Skipped, result.Entries,
+                                       WithWarnings(result), result.FirstSkipped),
                            kMaxReply);
     }
     if (result.DinosKeepingOtherRates > 0) {
-        return fmt::format("Reloaded, but {}: no reference dino could be spawned (the log names the species)",
-                           DinosKeeping(result.DinosKeepingOtherRates));
+        std::string reply = fmt::format("Reloaded, but {}: no reference dino could be spawned (the log names the species)",
+                                        DinosKeeping(result.DinosKeepingOtherRates));
+        if (result.Warnings > 0) {
+            reply += fmt::format("{}. First: {}", WithWarnings(result), result.FirstWarning);
+        }
+        return CappedWhole(reply, kMaxReply);
+    }
+    if (result.Warnings > 0) {
+        return CappedWhole(fmt::format("Reloaded, with {} {}. First: {}", result.Warnings, result.Warnings == 1 ? "warning" : "warnings",
+                                       result.FirstWarning),
+                           kMaxReply);
     }
     return {};
 }

@@ -15,4 +15,7 @@ struct ReloadResult {
     std::string FirstSkipped;
     // Dinos the reload could not bring to the file's rates: their reference dino could not be spawned.
     std::int32_t DinosKeepingOtherRates = 0;
+    // Likely mistakes of the file (it loads, but not as meant): how many, and the first, described.
+    std::int32_t Warnings = 0;
+    std::string FirstWarning;
 };

@@ -6,6 +6,7 @@
 
 #include "config/JsonReader.h"
 #include "host/HostApi.h"
+#include "host/Sha256.h"
 #include "host/TextConversion.h"
 #include "logging/LogText.h"
 #include "logging/Logger.h"
@@ -64,10 +65,12 @@ std::string ConfigFile::PluginPath(const std::string& fileName)
 
 void ConfigFile::Read()
 {
-    Document = Parse();
+    std::string digest;
+    Document = Parse(nullptr, &digest);
+    Sha256 = std::move(digest);
 }
 
-nlohmann::json ConfigFile::Parse(DuplicateKeys* duplicates) const
+nlohmann::json ConfigFile::Parse(DuplicateKeys* duplicates, std::string* sha256) const
 {
     // Only a regular file is read: a FIFO or a device would block the game thread until someone
     // wrote to it, and a folder cannot be read. The path is UTF-8 (or, failing that, the
@@ -99,6 +102,10 @@ nlohmann::json ConfigFile::Parse(DuplicateKeys* duplicates) const
     }
     if (duplicates != nullptr) {
         *duplicates = std::move(found);
+    }
+    // Of the very bytes parsed: a file rewritten since has another revision, even if it reads the same.
+    if (sha256 != nullptr) {
+        *sha256 = text::Sha256Hex(file.Bytes);
     }
     return document;
 }

@@ -21,16 +21,19 @@ public:
     // The full path of `fileName` in the host's plugin folder: the server's working directory + "/ArkApi/Plugins/".
     static std::string PluginPath(const std::string& fileName);
 
-    // Reads and parses the file into Document; throws std::runtime_error and keeps the old Document on failure.
+    // Reads and parses the file into Document and its digest into Sha256; throws std::runtime_error
+    // and keeps both as they were on failure.
     void Read();
     // Reads and parses the file into a new document, leaving Document as it is; throws as Read does.
     // Anything but a regular file, and a file above kMaxBytes, is refused without being read. A
     // key written twice in one object is logged as a warning (and noted in `duplicates` when
-    // given); the last one is used.
-    nlohmann::json Parse(DuplicateKeys* duplicates = nullptr) const;
+    // given); the last one is used. `sha256`, when given, gets the SHA-256 (hex) of the bytes read.
+    nlohmann::json Parse(DuplicateKeys* duplicates = nullptr, std::string* sha256 = nullptr) const;
 
     std::string Path;
     nlohmann::json Document;
     // The map this server runs and the section of "Maps" that the table in effect was filled with.
     MapInEffect Map;
+    // The SHA-256 (hex) of the bytes Document was read from; empty before the first good Read.
+    std::string Sha256;
 };

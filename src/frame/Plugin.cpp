@@ -8,27 +8,39 @@
 #include <exception>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "balance/BalanceHooks.h"
 #include "balance/ConsumptionRates.h"
 #include "balance/RateLedger.h"
+#include "commands/InfoCommands.h"
 #include "commands/ReloadCommands.h"
 #include "config/BalanceTable.h"
 #include "config/ConfigFile.h"
+#include "config/LikelyMistakes.h"
 #include "config/TableChanges.h"
 #include "frame/CommandManager.h"
 #include "frame/HookRegistry.h"
 #include "frame/MapName.h"
 #include "host/GameNames.h"
 #include "host/HostApi.h"
+#include "logging/LogText.h"
 #include "logging/Logger.h"
 
 namespace {
 
 // The one plugin object. Its pointers are plain and it is never destroyed through the base.
 DinoTuner dinoTuner;
+
+// Likely mistakes named one by one in the log; a file can hold a million of them, and each line
+// is written on the game thread.
+constexpr std::size_t kMaxMistakesLogged = 20;
+// A finding quotes keys of any length: the log line and the reply keep the start.
+constexpr std::size_t kMaxMistakeCharacters = 300;
+// The revision an admin compares with sha256sum: its first hex digits.
+constexpr std::size_t kRevisionDigits = 12;
 
 // Attach and detach run inside the system's notification, where an exception must not escape:
 // a plugin that cannot start must stay inert rather than take the server down, and detach must
@@ -83,7 +95,9 @@ void FillAtWorldStart(ConfigFile& config, BalanceTable& table)
     try {
         nlohmann::json document = config.Document;  // as read: no map section was put over it
         TableChanges changes;
-        FillForMap(config, table, document, &changes);
+        const LoadReport report = FillForMap(config, table, document, &changes);
+        dinoTuner.TableInEffect.Entries = report.Entries;
+        dinoTuner.TableInEffect.Skipped = static_cast<std::int32_t>(report.Failures.size());
         for (const std::string& line : changes.Describe()) {
             GetLogger()->info(line);
         }
@@ -150,6 +164,7 @@ void AttachProcess()
 void DinoTuner::Load()
 {
     InitLogger(GetLogger(), "DinoTuner");
+    GetLogger()->info("DinoTuner {} loaded", DINOTUNER_VERSION);
 
     // Every game name is asked for once, here. One the host does not know (a game update renamed
     // or removed it) switches off the rules that need it, which never touch it from then on.
@@ -166,14 +181,21 @@ void DinoTuner::Load()
     // A file that cannot be read or filled at start must not lock the admin out: the plugin
     // still installs its hooks and commands, with a table that changes nothing, and a reload of
     // the fixed file brings the balances in.
+    TableInEffect = TableFacts();
+    LastFailure = FailedAttempt();
     try {
+        const std::string readAt = TimeNow();
         Config->Read();
         GetLogger()->info("Config Loaded!");
-        FillForMap(*Config, *Balances, Config->Document, nullptr);
+        const LoadReport report = FillForMap(*Config, *Balances, Config->Document, nullptr);
+        const auto mistakes = LogLikelyMistakes(Config->Document);
+        TableInEffect = {true,   Config->Sha256.substr(0, kRevisionDigits), readAt, report.Entries, static_cast<std::int32_t>(report.Failures.size()),
+                         mistakes.first};
         AwaitWorldForMap(*Config, *Balances);
     } catch (const std::exception& error) {
         GetLogger()->error(error.what());
         GetLogger()->warn("No balances are in effect until DinoTuner.Reload reads a good file");
+        LastFailure = {true, TimeNow(), error.what()};
     }
 
     if (ArkApi::GetApiUtils().GetStatus() == ArkApi::ServerStatus::Ready) {
@@ -190,10 +212,34 @@ void DinoTuner::Load()
     }
     HookList->push_back(hooks);
 
-    // The commands reach the plugin only through the reload they are given.
+    RegisterCommands();
+}
+
+void DinoTuner::RegisterCommands()
+{
+    // The commands reach the plugin only through the actions they are given.
     const ReloadAction reload = [this] { return Reload(); };
     Commands->registerCommand(new ReloadCmdCommand(reload));
     Commands->registerCommand(new ReloadRCONCommand(reload));
+    const InfoAction status = [this](const std::string&) { return StatusReply(*this); };
+    const InfoAction show = [this](const std::string& species) { return ShowReply(*this, species); };
+    const InfoAction species = [this](const std::string&) { return SpeciesReply(*this); };
+    for (const auto& [name, action] : {std::pair{"DinoTuner.Status", status}, {"DinoTuner.Show", show}, {"DinoTuner.Species", species}}) {
+        Commands->registerCommand(new InfoConsoleCommand(name, action));
+        Commands->registerCommand(new InfoRconCommand(name, action));
+    }
+}
+
+std::pair<std::int32_t, std::string> DinoTuner::LogLikelyMistakes(const nlohmann::json& document)
+{
+    const std::vector<LikelyMistake> mistakes = FindLikelyMistakes(document);
+    for (std::size_t i = 0; i < mistakes.size() && i < kMaxMistakesLogged; ++i) {
+        GetLogger()->warn(Capped(Describe(mistakes[i]), kMaxMistakeCharacters));
+    }
+    if (mistakes.size() > kMaxMistakesLogged) {
+        GetLogger()->warn("... and {} more warnings (dinotuner-check lists them all)", mistakes.size() - kMaxMistakesLogged);
+    }
+    return {static_cast<std::int32_t>(mistakes.size()), mistakes.empty() ? std::string() : Capped(Describe(mistakes.front()), kMaxMistakeCharacters)};
 }
 
 // ---- while the server runs ---------------------------------------------------------------
@@ -206,13 +252,16 @@ ReloadResult DinoTuner::Reload()
         GetLogger()->error(result.Error);
         return result;
     }
+    const std::string attemptAt = TimeNow();
     try {
         // The table changes only once the whole new document has been read, so a broken file never
         // leaves the running table half rebuilt.
-        nlohmann::json document = Config->Parse();
+        std::string sha256;
+        nlohmann::json document = Config->Parse(nullptr, &sha256);
         TableChanges changes;
         const LoadReport report = FillForMap(*Config, *Balances, document, &changes);
         Config->Document = std::move(document);
+        Config->Sha256 = std::move(sha256);
         AwaitWorldForMap(*Config, *Balances);
         result.Entries = report.Entries;
         result.Skipped = static_cast<std::int32_t>(report.Failures.size());
@@ -220,6 +269,9 @@ ReloadResult DinoTuner::Reload()
         for (const std::string& line : changes.Describe()) {
             GetLogger()->info(line);
         }
+        std::tie(result.Warnings, result.FirstWarning) = LogLikelyMistakes(Config->Document);
+        TableInEffect = {true, Config->Sha256.substr(0, kRevisionDigits), attemptAt, result.Entries, result.Skipped, result.Warnings};
+        LastFailure = FailedAttempt();
         // From here the new table is in effect. A failure while applying it is still reported
         // rather than let into the host's command callback.
         result.DinosKeepingOtherRates = ApplyToExistingDinos(*Balances, *Rates);
@@ -231,10 +283,12 @@ ReloadResult DinoTuner::Reload()
     } catch (const std::exception& error) {
         GetLogger()->error(error.what());
         result.Error = error.what();
+        LastFailure = {true, attemptAt, result.Error};
         return result;
     } catch (...) {
         result.Error = "unknown error";
         GetLogger()->error(result.Error);
+        LastFailure = {true, attemptAt, result.Error};
         return result;
     }
     result.Succeeded = true;

@@ -2,10 +2,16 @@
 // The plugin's life: the one plugin object, and what the entry point does with it at process
 // attach (Load) and detach (Unload), and what a reload does in between.
 
+#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include <nlohmann/json_fwd.hpp>
+
 #include "commands/ReloadResult.h"
+
+#include "frame/Inspection.h"
 
 class Hook;
 class CommandManager;
@@ -45,6 +51,16 @@ public:
     RateLedger* Rates = nullptr;
     // The game names the host did not know at load, in the order of GameNames.h; their rules are off.
     std::vector<std::string> UnknownGameNames;
+    // The file the table in effect was filled from, and the last attempt at reading one when it
+    // failed (the table in effect stays): what DinoTuner.Status tells.
+    TableFacts TableInEffect;
+    FailedAttempt LastFailure;
+
+private:
+    // Logs each likely mistake of `document` (up to a limit) and returns how many there are and the first.
+    static std::pair<std::int32_t, std::string> LogLikelyMistakes(const nlohmann::json& document);
+    // Makes the commands of Load: the reload's and the three that tell what is in effect.
+    void RegisterCommands();
 };
 
 // The one plugin object, for the entry point and the tests; nothing else reaches it.

@@ -20,10 +20,11 @@ constexpr std::pair<Rules, const char*> kRuleWords[] = {
     {kOxygenRates, "the oxygen rates"},
     {kRatesAtBeginPlay, "the rates at BeginPlay"},
     {kRatesOfNewTames, "the rates of new tames"},
-    {kChatReply, "the reload's chat reply"},
-    {kRconReply, "the reload's RCON reply"},
+    {kChatReply, "the commands' chat replies"},
+    {kRconReply, "the commands' RCON replies"},
     {kTamedWildDamage, "the Tamed and Wild damage multipliers"},
     {kMapSections, "the map's own section of \"Maps\""},
+    {kSpeciesList, "DinoTuner.Species"},
 };
 
 }  // namespace

@@ -29,15 +29,16 @@ enum Rule : Rules {
     kOxygenRates = 1u << 7,       // the oxygen rate
     kRatesAtBeginPlay = 1u << 8,  // rates applied when a tamed dino begins play
     kRatesOfNewTames = 1u << 9,   // rates applied right after a tame
-    kChatReply = 1u << 10,        // the reload's reply in chat
-    kRconReply = 1u << 11,        // the reload's reply over RCON
+    kChatReply = 1u << 10,        // the commands' replies in chat
+    kRconReply = 1u << 11,        // the commands' replies over RCON
     kTamedWildDamage = 1u << 12,  // the damage of a species' "Tamed" and "Wild" objects
     kMapSections = 1u << 13,      // the map's own section of "Maps"
+    kSpeciesList = 1u << 14,      // DinoTuner.Species: the creature classes in the world now
 };
 // Every consumption rule: what a dino's rates need in common.
 inline constexpr Rules kConsumption = kFoodRates | kStaminaRates | kOxygenRates | kRatesAtBeginPlay | kRatesOfNewTames;
-// Every rule that finds a species' entry for a game object.
-inline constexpr Rules kSpeciesRules = kDamage | kNetGate | kTameGate | kBreedGate | kRideGate | kConsumption | kTamedWildDamage;
+// Every rule that finds a species' key or entry for a game object.
+inline constexpr Rules kSpeciesRules = kDamage | kNetGate | kTameGate | kBreedGate | kRideGate | kConsumption | kTamedWildDamage | kSpeciesList;
 inline constexpr Rules kEveryRule = kSpeciesRules | kChatReply | kRconReply | kMapSections;
 
 namespace names {
@@ -66,12 +67,13 @@ inline const Name kBeginPlay("APrimalDinoCharacter.BeginPlay", Name::Kind::Funct
 inline const Function<FString*(FName*, FString*)> kNameToString("FName.ToString", kNetGate);
 
 // ---- which dinos take rates, and the fresh dino they come from ----
-inline const Bits kIsDestroyingDino("APrimalDinoCharacter.bIsDestroyingDino", kConsumption);
+inline const Bits kIsDestroyingDino("APrimalDinoCharacter.bIsDestroyingDino", kConsumption | kSpeciesList);
 inline const Field<UPrimalCharacterStatusComponent*> kStatusComponent("APrimalCharacter.MyCharacterStatusComponent", kConsumption);
-// Tamed or wild: also whether a hit takes a species' "Tamed" or "Wild" damage.
-inline const Field<int> kTargetingTeam("AActor.TargetingTeam", kConsumption | kTamedWildDamage);
+// Tamed or wild: also whether a hit takes a species' "Tamed" or "Wild" damage, and how a dino is
+// counted in the list of species.
+inline const Field<int> kTargetingTeam("AActor.TargetingTeam", kConsumption | kTamedWildDamage | kSpeciesList);
 inline const Field<int> kBaseLevel("UPrimalCharacterStatusComponent.BaseCharacterLevel", kConsumption);
-inline const Function<UClass*()> kDinoClass("APrimalDinoCharacter.GetPrivateStaticClass", kConsumption | kTamedWildDamage);
+inline const Function<UClass*()> kDinoClass("APrimalDinoCharacter.GetPrivateStaticClass", kConsumption | kTamedWildDamage | kSpeciesList);
 inline const Function<bool(UObjectBaseUtility*, UClass*)> kIsA("UObjectBaseUtility.IsA", kConsumption | kTamedWildDamage);
 inline const Function<bool(APrimalCharacter*)> kIsDead("APrimalCharacter.IsDead", kConsumption);
 inline const Function<int(UPrimalCharacterStatusComponent*)> kCharacterLevel("UPrimalCharacterStatusComponent.GetCharacterLevel",
@@ -80,8 +82,10 @@ inline const Function<UClass*(FString*)> kLoadClass("UVictoryCore.BPLoadClass", 
 inline const Function<APrimalDinoCharacter*(UWorld*, UClass*, FVector*, FRotator*, float, int, bool, bool, int, bool, float, int, bool)>
     kSpawnDino("APrimalDinoCharacter.SpawnDino", kConsumption);
 inline const Function<bool(AActor*)> kForceDestroy("AActor.ForceDestroy", kConsumption);
-// The reload's sweep, and the check of which dinos the record of written rates may forget.
-inline const Function<void(UObject*, UClass*, TArray<AActor*>*)> kAllActorsOfClass("UGameplayStatics.GetAllActorsOfClass", kConsumption);
+// The reload's sweep, the check of which dinos the record of written rates may forget, and the
+// list of the species in the world.
+inline const Function<void(UObject*, UClass*, TArray<AActor*>*)> kAllActorsOfClass("UGameplayStatics.GetAllActorsOfClass",
+                                                                                    kConsumption | kSpeciesList);
 
 // ---- the rates themselves, each needed by its own group ----
 inline const Field<float> kFoodConsumption("UPrimalCharacterStatusComponent.FoodConsumptionMultiplier", kFoodRates);
@@ -100,7 +104,7 @@ inline const Field<float> kRiderStamina("APrimalDinoCharacter.LoseStaminaWithRid
 inline const Field<float> kWaterJumpStamina("APrimalDinoCharacter.AllowWaterSurfaceExtraJumpStaminaCost", kStaminaRates);
 inline const Field<float> kSubmergedOxygen("UPrimalCharacterStatusComponent.SubmergedOxygenDecreaseSpeed", kOxygenRates);
 
-// ---- the reload's replies ----
+// ---- the commands' replies ----
 inline const Function<void(AShooterPlayerController*, FString*, FLinearColor, bool)> kChatDirectMessage(
     "AShooterPlayerController.ClientServerChatDirectMessage", kChatReply);
 inline const Function<void(RCONClientConnection*, std::int32_t, std::int32_t, FString*)> kSendRconMessage("RCONClientConnection.SendMessageW",

@@ -95,12 +95,12 @@ TEST_F(PluginLoading, StaticsOutliveAttachAndDetachAndGoWithTheLibrary)
     std::string error;
     ASSERT_TRUE(loader.Load(DINOTUNER_PLUGIN_PATH, error)) << error;
     const std::size_t attachCalls = seen.size();
-    EXPECT_EQ(attachCalls, 8u) << "six hooks and two commands";
+    EXPECT_EQ(attachCalls, 14u) << "six hooks and four commands, each on the console and over RCON";
     EXPECT_EQ(log.use_count(), before + 1) << "the plugin's logger holds the sink while loaded";
 
     EXPECT_EQ(loader.Unload(), "");
     sim::SetRequestListener(nullptr);
-    EXPECT_EQ(seen.size(), attachCalls + 8u) << "six hooks removed, two commands withdrawn";
+    EXPECT_EQ(seen.size(), attachCalls + 14u) << "six hooks removed, eight commands withdrawn";
     for (const auto& [operation, users] : seen) {
         EXPECT_EQ(users, before + 1) << operation << " ran without the plugin's logger";
     }
@@ -156,7 +156,7 @@ TEST_F(PluginLoading, LoadAfterUnloadStartsFromFreshStaticState)
     ASSERT_TRUE(loader.Load(DINOTUNER_PLUGIN_PATH, error)) << error;
     EXPECT_EQ(HooksInstalled(), 6u) << "each hook once, not on top of the first load's";
     EXPECT_EQ(log->Count("Config Loaded!"), 1u);
-    EXPECT_EQ(sim::ConsoleCommandNames(), (std::vector<std::string>{"DinoTuner.Reload"}));
+    EXPECT_EQ(sim::ConsoleCommandNames(), (std::vector<std::string>{"DinoTuner.Reload", "DinoTuner.Status", "DinoTuner.Show", "DinoTuner.Species"}));
     EXPECT_EQ(loader.Unload(), "");
     EXPECT_EQ(HooksInstalled(), 0u);
 }

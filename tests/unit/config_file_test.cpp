@@ -18,6 +18,7 @@
 
 #include "config/BalanceTable.h"
 #include "config/ConfigFile.h"
+#include "host/Sha256.h"
 #include "logging/Logger.h"
 #include "os/SystemText.h"
 #include "standin/SimHost.h"
@@ -207,12 +208,27 @@ TEST_F(ConfigFileTest, TopLevelArrayReadsButDoesNotFillATable)
 
 // ---- failed re-reads --------------------------------------------------------------------------
 
+// The file's revision is compared with sha256sum: the digest must be the standard one.
+TEST(Sha256, GivesTheStandardTestVectors)
+{
+    EXPECT_EQ(text::Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(text::Sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(text::Sha256Hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
+              "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+    EXPECT_EQ(text::Sha256Hex(std::string(1000000, 'a')), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+    // A zero byte is a byte like any other (Python's hashlib gives the same).
+    EXPECT_EQ(text::Sha256Hex(std::string("a\0b", 3)), "59b271ae1bbcb1d31d41929817f4b16fb439eb4f31520b5ad1d5ce98920a7138");
+}
+
 TEST_F(ConfigFileTest, AFailedReadKeepsTheLastGoodDocument)
 {
-    server.WriteConfig(R"({"keep": [1, 2, 3]})");
+    const std::string goodText = R"({"keep": [1, 2, 3]})";
+    server.WriteConfig(goodText);
     ConfigFile config = PluginFile();
     config.Read();
     const json good = config.Document;
+    // The digest is of the bytes the document came from, and goes with it.
+    EXPECT_EQ(config.Sha256, text::Sha256Hex(goodText));
 
     // Broken part-way through a value that the parser has already started to build.
     server.WriteConfig(R"({"keep": [1, 2, 3], "new": {"x": [4, 5,)");
@@ -222,10 +238,12 @@ TEST_F(ConfigFileTest, AFailedReadKeepsTheLastGoodDocument)
     server.DeleteConfig();
     EXPECT_THROW(config.Read(), std::runtime_error);
     EXPECT_EQ(config.Document, good);
+    EXPECT_EQ(config.Sha256, text::Sha256Hex(goodText));
 
     server.WriteConfig(R"({"fixed": true})");
     config.Read();
     EXPECT_EQ(config.Document, json::parse(R"({"fixed": true})"));
+    EXPECT_EQ(config.Sha256, text::Sha256Hex(R"({"fixed": true})"));
 }
 
 TEST_F(ConfigFileTest, ParseLeavesTheDocumentAlone)

@@ -72,7 +72,7 @@ TEST_F(Lifecycle, StaticInitialisationPointsThePluginPointerAtTheOneObject)
     EXPECT_EQ(ThePlugin().Balances, nullptr);
 }
 
-TEST_F(Lifecycle, AttachLoadsSixHooksInOrderThenTwoCommandsConsoleFirst)
+TEST_F(Lifecycle, AttachLoadsSixHooksInOrderThenFourCommandsConsoleFirst)
 {
     server.WriteConfig(testing_support::kEmptyConfig);
     EXPECT_EQ(OnEntryPointNotification(ProcessAttach), 1);
@@ -96,9 +96,12 @@ TEST_F(Lifecycle, AttachLoadsSixHooksInOrderThenTwoCommandsConsoleFirst)
             commandRequests.push_back(request.Operation + " " + request.Name);
         }
     }
-    EXPECT_EQ(commandRequests, (std::vector<std::string>{"AddConsoleCommand DinoTuner.Reload", "AddRconCommand DinoTuner.Reload"}));
-    EXPECT_EQ(ArkPluginInstance->Commands->Count(), 2);
-    EXPECT_EQ(ArkPluginInstance->Commands->Capacity(), 4);
+    EXPECT_EQ(commandRequests, (std::vector<std::string>{"AddConsoleCommand DinoTuner.Reload", "AddRconCommand DinoTuner.Reload",
+                                                         "AddConsoleCommand DinoTuner.Status", "AddRconCommand DinoTuner.Status",
+                                                         "AddConsoleCommand DinoTuner.Show", "AddRconCommand DinoTuner.Show",
+                                                         "AddConsoleCommand DinoTuner.Species", "AddRconCommand DinoTuner.Species"}));
+    EXPECT_EQ(ArkPluginInstance->Commands->Count(), 8);
+    EXPECT_EQ(ArkPluginInstance->Commands->Capacity(), 22);
     EXPECT_EQ(log->Count("Config Loaded!"), 1u);
     EXPECT_EQ(log->Count("Loaded 0 dino balances!"), 1u);
 }
@@ -118,10 +121,10 @@ TEST_F(Lifecycle, DetachAfterLoadRemovesExactlyWhatLoadInstalled)
         EXPECT_EQ(removals[i].Name, records[i].FunctionName);
         EXPECT_EQ(removals[i].Detour, records[i].Detour);
     }
-    EXPECT_EQ(RequestsOf("RemoveConsoleCommand").size(), 1u);
-    EXPECT_EQ(RequestsOf("RemoveRconCommand").size(), 1u);
+    EXPECT_EQ(RequestsOf("RemoveConsoleCommand").size(), 4u);
+    EXPECT_EQ(RequestsOf("RemoveRconCommand").size(), 4u);
     EXPECT_TRUE(ArkPluginInstance->HookList->empty());
-    EXPECT_EQ(ArkPluginInstance->Commands->Count(), 2) << "withdrawn commands stay listed";
+    EXPECT_EQ(ArkPluginInstance->Commands->Count(), 8) << "withdrawn commands stay listed";
     EXPECT_TRUE(sim::ConsoleCommandNames().empty());
     EXPECT_TRUE(sim::RconCommandNames().empty());
 }
@@ -136,13 +139,13 @@ TEST_F(Lifecycle, NamesTheHostDoesNotKnowAreListedAndNoHookNeedingThemIsInstalle
 
     EXPECT_EQ(ThePlugin().UnknownGameNames, (std::vector<std::string>{"UObjectBase.Outer", "APrimalDinoCharacter.BeginPlay"}));
     EXPECT_EQ(log->Count("[warning] The host does not know the game name \"UObjectBase.Outer\": switched off: the damage multipliers, "
-                         "DisableNet, AllowTame, AllowBreed, AllowRide, the Tamed and Wild damage multipliers and the consumption rates"),
+                         "DisableNet, AllowTame, AllowBreed, AllowRide, the Tamed and Wild damage multipliers, DinoTuner.Species and the consumption rates"),
               1u);
     EXPECT_EQ(log->Count("[warning] The host does not know the game name \"APrimalDinoCharacter.BeginPlay\": switched off: the rates "
                          "at BeginPlay"),
               1u);
     EXPECT_TRUE(RequestsOf("SetHook").empty());
-    EXPECT_EQ(ArkPluginInstance->Commands->Count(), 2);
+    EXPECT_EQ(ArkPluginInstance->Commands->Count(), 8);
 
     OnEntryPointNotification(ProcessDetach);
     EXPECT_TRUE(RequestsOf("DisableHook").empty());
@@ -205,8 +208,8 @@ TEST_F(Lifecycle, DetachRunsToItsEndWhenAContainerThrows)
     EXPECT_EQ(RequestsOf("DisableHook").size(), 7u);
     EXPECT_EQ(RequestsOf("DisableHook")[0].Name, "Test.Throwing");
     EXPECT_TRUE(ArkPluginInstance->HookList->empty());
-    EXPECT_EQ(RequestsOf("RemoveConsoleCommand").size(), 1u);
-    EXPECT_EQ(RequestsOf("RemoveRconCommand").size(), 1u);
+    EXPECT_EQ(RequestsOf("RemoveConsoleCommand").size(), 4u);
+    EXPECT_EQ(RequestsOf("RemoveRconCommand").size(), 4u);
     EXPECT_EQ(log->Count("[DinoTuner][error] container refused to unload"), 1u);
 }
 
@@ -254,8 +257,9 @@ TEST_P(BrokenStart, InstallsEverythingWithANeutralTableAndSaysSo)
     EXPECT_EQ(errors[0].rfind(GetParam().Error, 0), 0u) << errors[0];
     EXPECT_EQ(log->Messages("warning"), std::vector<std::string>{"No balances are in effect until DinoTuner.Reload reads a good file"});
     EXPECT_EQ(RequestsOf("SetHook").size(), 6u);
-    EXPECT_EQ(sim::ConsoleCommandNames(), std::vector<std::string>{"DinoTuner.Reload"});
-    EXPECT_EQ(sim::RconCommandNames(), std::vector<std::string>{"DinoTuner.Reload"});
+    const std::vector<std::string> commands{"DinoTuner.Reload", "DinoTuner.Status", "DinoTuner.Show", "DinoTuner.Species"};
+    EXPECT_EQ(sim::ConsoleCommandNames(), commands);
+    EXPECT_EQ(sim::RconCommandNames(), commands);
     const BalanceTable& table = *ThePlugin().Balances;
     EXPECT_TRUE(table.Dinos.empty());
     EXPECT_EQ(table.Global.ReducedFoodConsumptionSpeedMultiplier, -1.0f) << "an unfilled table must change nothing";

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "commands/InfoCommands.h"
 #include "standin/SimHost.h"
 #include "support/LoadedPlugin.h"
 
@@ -185,7 +186,7 @@ TEST_F(ReloadCommands, SkippedEntriesAreCountedAndTheFirstIsNamedInYellow)
     Rcon(12);
 
     const std::string expected =
-        R"(Reloaded, but skipped 2 of 3 entries. First: [json.exception.type_error.302] type must be boolean, but is number (key "AllowTame") in "b")";
+        R"(Reloaded, but skipped 2 of 3 entries, with 3 warnings. First: [json.exception.type_error.302] type must be boolean, but is number (key "AllowTame") in "b")";
     ASSERT_EQ(chat.size(), 1u);
     EXPECT_EQ(chat[0].Text, expected);
     EXPECT_EQ(chat[0].Colour.R, 1.0f);
@@ -226,7 +227,7 @@ TEST_F(ReloadCommands, ALongYellowReplyIsCutWholeAtACharacterAndAnEscape)
         ASSERT_EQ(chat.size(), 1u);
         const std::string& reply = chat[0].Text;
         EXPECT_EQ(chat[0].Colour.G, 1.0f);
-        EXPECT_EQ(reply.rfind("Reloaded, but skipped 1 of 2 entries. First: ", 0), 0u) << reply;
+        EXPECT_EQ(reply.rfind("Reloaded, but skipped 1 of 2 entries, with 2 warnings. First: ", 0), 0u) << reply;
         EXPECT_LE(Characters(reply), 400u) << reply;
         ASSERT_GE(reply.size(), 3u);
         EXPECT_EQ(reply.substr(reply.size() - 3), "...");
@@ -256,7 +257,7 @@ TEST_F(ReloadCommands, DinosLeftAtAnotherRateAndSkippedEntriesShareOneYellowRepl
     Rcon(5);
 
     const std::string expected =
-        R"(Reloaded, but skipped 1 of 1 entries and 2 dinos keep another rate (no reference dino could be spawned). First: )"
+        R"(Reloaded, but skipped 1 of 1 entries and 2 dinos keep another rate (no reference dino could be spawned), with 1 warning. First: )"
         R"([json.exception.type_error.302] type must be boolean, but is number (key "AllowTame") in "b")";
     ASSERT_EQ(chat.size(), 1u);
     EXPECT_EQ(chat[0].Text, expected);
@@ -277,6 +278,32 @@ TEST_F(ReloadCommands, ANullConnectionReloadsWithoutAnswering)
     ASSERT_TRUE(sim::ExecuteRconCommand(nullptr, &packet, nullptr));
     EXPECT_TRUE(answers.empty());
     EXPECT_EQ(plugin.Log().Count("Loaded 0 dino balances!"), 2u) << "one at load, one for the reload";
+}
+
+// The replies of Status, Show and Species must fit one RCON packet that every tool reads whole,
+// and chat: ASCII, never empty, under 1,000 characters, a cut line ending in "...".
+TEST(InfoReply, IsAsciiNeverEmptyAndCutWholeUnderOneThousandCharacters)
+{
+    EXPECT_EQ(FitReply({}).size(), 1u);
+    EXPECT_FALSE(FitReply({}).front().Text.empty());
+
+    const Reply accents = FitReply({{"Gr\xC3\xB6\xC3\x9F" "e\tBP"}});
+    EXPECT_EQ(accents.front().Text, "Gr????e?BP");
+
+    Reply many;
+    for (int i = 0; i < 30; ++i) {
+        many.push_back({std::string(40, static_cast<char>('a' + i % 26))});
+    }
+    many.push_back({std::string(2000, 'z') + "\\u0001"});
+    const Reply fitted = FitReply(many);
+    std::size_t total = 0;
+    for (const ReplyLine& line : fitted) {
+        total += line.Text.size() + 1;
+    }
+    EXPECT_LT(total - 1, 1000u) << "the lines with their line breaks";
+    ASSERT_EQ(fitted.size(), 25u) << "24 whole lines, then the cut one";
+    EXPECT_EQ(fitted[23].Text, std::string(40, 'x'));
+    EXPECT_EQ(fitted.back().Text.substr(fitted.back().Text.size() - 3), "...");
 }
 
 }  // namespace

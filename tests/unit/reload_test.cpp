@@ -116,7 +116,7 @@ TEST_F(ReloadTest, AGoodFileReplacesTheTableAndTellsEveryContainerOnce)
     EXPECT_NE(table.Find("c"), nullptr);
     EXPECT_EQ(table.Global.ReducedFoodConsumptionSpeedMultiplier, -1.0f);
     EXPECT_TRUE(ThePlugin().Config->Document.at("GlobalDinoBalance").is_null());
-    EXPECT_EQ(log->Messages(), (std::vector<std::string>{"Loaded 2 dino balances!",
+    EXPECT_EQ(log->Messages("info"), (std::vector<std::string>{"Loaded 2 dino balances!",
                                                          R"(Changed "GlobalDinoBalance": ReducedFoodConsumptionSpeedMultiplier 0.5 -> -1)",
                                                          R"(Removed "a")",
                                                          R"(Changed "b": AllowRide true -> false, DamageResistanceMultiplier 2 -> 0)",
@@ -146,7 +146,7 @@ TEST_F(ReloadTest, ABrokenFileChangesNothingAndTheFixedFileThenLoads)
     EXPECT_TRUE(ThePlugin().Balances->Find("a")->AllowTame);
     EXPECT_EQ(log->Count("Config Loaded!"), 0u);
     EXPECT_EQ(log->Messages()[0], "Loaded 1 dino balances!");
-    EXPECT_EQ(log->Messages().back(), "Species entries: 1 changed, 0 added, 1 removed");
+    EXPECT_EQ(log->Messages("info").back(), "Species entries: 1 changed, 0 added, 1 removed");
     EXPECT_EQ(hooks.Reloads, 1);
 }
 
@@ -277,7 +277,11 @@ TEST_F(ReloadTest, TheMapsSectionInEffectIsCountedAndKept)
     // One warning that the name could not be read; Ragnarok's broken entry is now another map's mistake.
     const std::vector<std::string> warnings = log->Messages("warning");
     EXPECT_EQ(std::count_if(warnings.begin(), warnings.end(), [](const std::string& line) { return line.find("could not be read") != std::string::npos; }), 1);
-    EXPECT_EQ(warnings.size(), 2u);
+    // (The short keys of this file get their likely-mistake warnings too; they are not counted here.)
+    EXPECT_EQ(std::count_if(warnings.begin(), warnings.end(),
+                            [](const std::string& line) { return line.find("not of the form") == std::string::npos; }),
+              2)
+        << ::testing::PrintToString(warnings);
 }
 
 }  // namespace

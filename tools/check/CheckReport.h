@@ -68,8 +68,6 @@ void CheckEntries(Report& report);
 // report.Map's, as the plugin logs them there), what loads but is likely a mistake, and map
 // names that look like a misspelt official map.
 void CheckMaps(Report& report);
-// The number of single-character edits that turn `a` into `b`.
-std::size_t EditDistance(const std::string& a, const std::string& b);
 // Adds the findings about the species keys: their form, a zero character, collisions.
 void CheckSpeciesKeys(Report& report);
 // Orders the findings for reading: the file, the global section, the species section, then each species key.

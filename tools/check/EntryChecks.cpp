@@ -1,6 +1,6 @@
-// Warnings about what is written inside the sections and entries: keys the plugin never reads,
-// settings that the global section ignores, global consumption multipliers an entry does not
-// get, and odd values.
+// Warnings about what is written inside the sections and entries: keys the plugin never reads and
+// settings that the global section ignores (the plugin's own findings, LikelyMistakes.h), global
+// consumption multipliers an entry does not get, and odd values.
 // The document is only walked one level into each entry: it may be arbitrarily deep.
 
 #include <algorithm>
@@ -14,6 +14,7 @@
 #include "CheckReport.h"
 #include "config/BalanceKeys.h"
 #include "config/FloatFit.h"
+#include "config/LikelyMistakes.h"
 #include "host/Ascii.h"
 
 namespace check {
@@ -27,60 +28,19 @@ void Warn(Report& report, const std::string& section, const std::string& key, st
     report.Add(Severity::Warning, section, key, std::move(message));
 }
 
-}  // namespace
-
-std::size_t EditDistance(const std::string& a, const std::string& b)
+// The shared findings, as the checker's own.
+void AddAll(Report& report, const std::vector<LikelyMistake>& found)
 {
-    std::vector<std::size_t> row(b.size() + 1);
-    for (std::size_t j = 0; j <= b.size(); ++j) {
-        row[j] = j;
+    for (const LikelyMistake& mistake : found) {
+        Warn(report, mistake.Entry, mistake.Key, mistake.Message);
     }
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-        std::size_t diagonal = row[0];
-        row[0] = i;
-        for (std::size_t j = 1; j <= b.size(); ++j) {
-            const std::size_t above = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-            diagonal = above;
-        }
-    }
-    return row[b.size()];
-}
-
-namespace {
-
-// The known key an unknown one was most likely meant to be: a close spelling, or a known key
-// that contains it ("Resistance"); none when nothing is close.
-std::optional<std::string> ClosestKey(const std::string& unknown)
-{
-    const std::string lower = ascii::Lower(unknown);
-    std::optional<std::string> best;
-    std::size_t bestDistance = 0;
-    for (const BalanceKey& key : kBalanceKeys) {
-        const std::string known = ascii::Lower(key.Name);
-        const std::size_t distance = EditDistance(lower, known);
-        const bool close = distance <= std::max<std::size_t>(3, known.size() / 3) ||
-                           (lower.size() >= 3 && known.find(lower) != std::string::npos);
-        if (close && (!best || distance < bestDistance)) {
-            best = key.Name;
-            bestDistance = distance;
-        }
-    }
-    return best;
 }
 
 void CheckUnknownKeys(Report& report, const std::string& section, const json& entry)
 {
-    for (const auto& member : entry.items()) {
-        if (FindBalanceKey(member.key()) != nullptr || FindDamageSide(member.key()) != nullptr) {
-            continue;
-        }
-        std::string message = fmt::format("unknown key \"{}\" is ignored", member.key());
-        if (const auto suggestion = ClosestKey(member.key())) {
-            message += fmt::format("; did you mean \"{}\"?", *suggestion);
-        }
-        Warn(report, section, member.key(), std::move(message));
-    }
+    std::vector<LikelyMistake> found;
+    FindUnknownKeys(section, entry, found);
+    AddAll(report, found);
 }
 
 // The member `key` when it is written with a value (null is the same as leaving it out).
@@ -105,22 +65,9 @@ std::optional<float> NumberOf(const json& value)
 
 void CheckGlobalSection(Report& report, const json& global)
 {
-    std::vector<std::string> ignored;
-    for (const BalanceKey& key : kBalanceKeys) {
-        if (key.Group != KeyGroup::Consumption) {
-            ignored.push_back(key.Name);
-        }
-    }
-    for (const DamageSide& side : kDamageSides) {
-        ignored.push_back(side.Name);
-    }
-    for (const std::string& name : ignored) {
-        if (Written(global, name) != nullptr) {
-            Warn(report, kGlobalSection, name,
-                 fmt::format("\"{}\" has no effect in \"{}\": only its consumption multipliers are used, for species without an entry",
-                             name, kGlobalSection));
-        }
-    }
+    std::vector<LikelyMistake> found;
+    FindIneffectiveGlobals(global, found);
+    AddAll(report, found);
 }
 
 // A species entry is taken whole: a consumption multiplier that the global section sets does not

@@ -9,7 +9,7 @@
 #include <fmt/format.h>
 
 #include "CheckReport.h"
-#include "Effective.h"
+#include "config/EffectiveView.h"
 #include "host/Ascii.h"
 
 namespace check {
@@ -38,10 +38,10 @@ Json Entry(const BalancedDino& entry)
         const std::string label = ascii::Lower(key.Label);
         if (key.IsSwitch()) {
             values[key.Name] = entry.*key.Switch;
-            effective[label] = Allowed(key, entry);
+            effective[label] = ::Allowed(key, entry);
         } else {
             values[key.Name] = Number(entry.*key.Multiplier);
-            effective[label] = Optional(Factor(key, entry));
+            effective[label] = Optional(::Factor(key, entry));
         }
     }
     // Only an entry that sets them apart has "Tamed" and "Wild": what its tamed and wild dinos get.

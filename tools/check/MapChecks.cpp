@@ -12,6 +12,7 @@
 #include "CheckReport.h"
 #include "config/BalanceKeys.h"
 #include "config/MapSections.h"
+#include "config/NearestName.h"
 #include "host/Ascii.h"
 
 namespace check {

@@ -11,7 +11,7 @@
 #include <fmt/ranges.h>
 
 #include "CheckReport.h"
-#include "Effective.h"
+#include "config/EffectiveView.h"
 
 namespace check {
 
@@ -36,26 +36,11 @@ constexpr const char* kRed = "1;31";
 constexpr const char* kYellow = "33";
 constexpr const char* kGreen = "32";
 
-std::string FactorText(const std::optional<float>& value, const char* operation)
-{
-    return value ? fmt::format("{}{}", operation, *value) : "-";
-}
-
-// One cell per key: "yes"/"no" for a switch (is the action allowed), "/2" or "x0.5" for a factor.
-std::string Cell(const BalanceKey& key, const BalancedDino& entry)
-{
-    if (key.IsSwitch()) {
-        return Allowed(key, entry) ? "yes" : "no";
-    }
-    const bool divides = key.Multiplier == &BalancedDino::DamageResistanceMultiplier;
-    return FactorText(Factor(key, entry), divides ? "/" : "x");
-}
-
 std::vector<std::string> Row(const std::string& key, const BalancedDino& entry)
 {
     std::vector<std::string> row{key};
     for (const BalanceKey& balanceKey : kBalanceKeys) {
-        row.push_back(Cell(balanceKey, entry));
+        row.push_back(EffectiveCell(balanceKey, entry));
     }
     return row;
 }
@@ -118,7 +103,7 @@ void PrintTable(const Report& report, const Style& style, std::FILE* out)
     std::vector<std::string> globalFactors;
     for (const BalanceKey& key : kBalanceKeys) {
         if (key.Group == KeyGroup::Consumption) {
-            globalFactors.push_back(fmt::format("{} {}", key.Label, FactorText(Factor(key, report.Table.Global), "x")));
+            globalFactors.push_back(fmt::format("{} {}", key.Label, FactorText(::Factor(key, report.Table.Global), "x")));
         }
     }
     Write(out, fmt::format("Species without an entry ({}): {}\n", kGlobalSection, fmt::join(globalFactors, ", ")));

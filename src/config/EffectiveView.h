@@ -1,12 +1,12 @@
 #pragma once
-// An entry's values as the balancing rules use them: a value that counts as not set leaves the
-// game as it is, whatever number stands in the file.
+// An entry's values as the balancing rules use them, as dinotuner-check's table and
+// DinoTuner.Show show them: a value that counts as not set leaves the game as it is, whatever
+// number stands in the file, and shows as "-".
 
 #include <optional>
+#include <string>
 
 #include "config/BalanceKeys.h"
-
-namespace check {
 
 // True when the action a switch governs stays allowed (the switch is at its default).
 inline bool Allowed(const BalanceKey& key, const BalancedDino& entry)
@@ -29,4 +29,8 @@ inline std::optional<float> Factor(const BalanceKey& key, const BalancedDino& en
     return key.IsSet(value) ? std::optional<float>(value) : std::nullopt;
 }
 
-}  // namespace check
+// "x0.5" (or "/2" with `operation` "/") for a factor, "-" for none.
+std::string FactorText(const std::optional<float>& value, const char* operation);
+// The key's effect on the entry in one cell: "yes"/"no" for a switch (is the action allowed),
+// "/2" for the resistance (it divides), "x0.5" for another multiplier, "-" for unchanged.
+std::string EffectiveCell(const BalanceKey& key, const BalancedDino& entry);
