@@ -5,14 +5,17 @@ cluster" sets them up, and are reloaded with Debian's rconclt.
 Each server (maps TheIsland, Ragnarok and ScorchedEarth_P) runs in a folder of its own, whose
 ArkApi/Plugins/DinoTuner/config.json is a symbolic link to the cluster's one file, and serves RCON
 on a port of its own. The shared file is changed, every server is reloaded with rconclt, and each
-map's effective values are checked three ways: the reload's change lines in the server's log, a
-Rex's damage on the server's console, and dinotuner-check --map for that map. Then one server is
-given a broken file of its own: its reload fails and it keeps its table, while the others take up
-the next change of the shared file.
+map's effective values are checked four ways: the reload's change lines in the server's log, a
+Rex's damage on the server's console, DinoTuner.Show over RCON, and dinotuner-check --map for that
+map; DinoTuner.Status on every server shows the same revision, the file's SHA-256, and its map.
+Then one server is given a broken file of its own: its reload fails and it keeps its table (its
+Status shows the old revision and the failed read), while the others take up the next change of
+the shared file.
 
 Usage: three_servers.py SIM CHECK RCONCLT WORKDIR
 """
 
+import hashlib
 import json
 import os
 import queue
@@ -89,6 +92,17 @@ def rcon(rconclt, server, command):
     return run.stdout.decode("utf-8", "replace").strip()
 
 
+def revision(path):
+    """What DinoTuner.Status calls the file's revision: the first 12 hex digits of its SHA-256."""
+    with open(path, "rb") as file:
+        return hashlib.sha256(file.read()).hexdigest()[:12]
+
+
+def status_revision(reply):
+    found = re.search(r"In effect: revision ([0-9a-f]{12})", reply)
+    return found.group(1) if found else None
+
+
 def checked_resistance(check, shared, map_name):
     """The Rex's resistance as dinotuner-check --map shows it ("/4"), or None."""
     out = subprocess.run([check, "--no-color", "--map", map_name, shared], stdout=subprocess.PIPE, timeout=60).stdout.decode()
@@ -142,8 +156,18 @@ def main():
             for line in changes[server.map]:
                 server.wait_for(re.escape(line))
                 expect(True, "%s logs %s" % (server.map, line))
+        sections = {"TheIsland": 'Map: TheIsland, no section in "Maps": only the base applies',
+                    "Ragnarok": 'Map: Ragnarok, its section "Ragnarok" in "Maps" applies',
+                    "ScorchedEarth_P": 'Map: ScorchedEarth_P, its section "ScorchedEarth_P" in "Maps" applies'}
+        for server in servers:
+            reply = rcon(rconclt, server, "DinoTuner.Status")
+            expect(status_revision(reply) == revision(shared),
+                   "%s's Status shows the shared file's revision %s: %r" % (server.map, revision(shared), reply))
+            expect(sections[server.map] in reply, "%s's Status names its map and section" % server.map)
         for server, damage, shown in zip(servers, [25, 20, 25], ["/4", "/5", "/4"]):
             expect(server.damage_to_rex() == damage, "%s's Rex now takes %s" % (server.map, damage))
+            reply = rcon(rconclt, server, "DinoTuner.Show Rex_Character_BP_C")
+            expect("Resistance: " + shown in reply, "%s's Show gives the Rex's resistance %s: %r" % (server.map, shown, reply))
             resistance = checked_resistance(check, shared, server.map)
             expect(resistance == shown, "dinotuner-check --map %s shows the Rex's resistance %s (got %s)" % (server.map, shown, resistance))
             # Every server reads the one file of the cluster.
@@ -167,6 +191,13 @@ def main():
                 expect(reply == "Reloaded Config", "%s: rconclt printed %r" % (server.map, reply))
         for server, damage in zip(servers, [20, 20, 20]):
             expect(server.damage_to_rex() == damage, "%s's Rex takes %s (Ragnarok kept its table)" % (server.map, damage))
+        for server in servers:
+            reply = rcon(rconclt, server, "DinoTuner.Status")
+            if server is ragnarok:
+                expect(status_revision(reply) != revision(shared) and "failed, the table above stays" in reply,
+                       "Ragnarok's Status shows the table it kept and the failed read: %r" % reply)
+            else:
+                expect(status_revision(reply) == revision(shared), "%s's Status shows the new revision: %r" % (server.map, reply))
     finally:
         for server in servers:
             status = server.stop()
