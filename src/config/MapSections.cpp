@@ -46,7 +46,7 @@ std::vector<std::string> MapSectionErrors(const std::string& name, const json& s
     }
     if (const auto global = section.find(kGlobalSection); global != section.end()) {
         try {
-            ReadBalance(*global);
+            ReadBalance(*global, false);
         } catch (const std::bad_alloc&) {
             throw;
         } catch (const std::exception& error) {
@@ -99,7 +99,7 @@ void Apply(json& document, const std::string& name, const json& section, MapRepo
     // The global section first: its error fails the file, as the base's does, before anything changed.
     if (const auto global = section.find(kGlobalSection); global != section.end()) {
         try {
-            ReadBalance(*global);
+            ReadBalance(*global, false);
         } catch (const std::bad_alloc&) {
             throw;
         } catch (const std::exception& error) {
