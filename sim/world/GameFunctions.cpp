@@ -158,12 +158,19 @@ UClass* BPLoadClass(FString* path)
     const std::u16string wanted(**path, static_cast<std::size_t>(path->Len()));
     // The species as the world now knows them come first; then any older class of that path,
     // newest first, as a dino may outlive the catalog entry it was spawned from.
-    for (ClassRecord* cls : State().SpeciesClasses) {
-        if (cls->BlueprintPath == wanted) {
-            return reinterpret_cast<UClass*>(&cls->Body);
+    WorldState& state = State();
+    if (state.PathIndexBuiltFrom != state.SpeciesClasses) {
+        state.SpeciesByPath.clear();
+        for (ClassRecord* cls : state.SpeciesClasses) {
+            state.SpeciesByPath.emplace(cls->BlueprintPath, cls);
         }
+        state.PathIndexBuiltFrom = state.SpeciesClasses;
     }
-    const auto& classes = State().Classes;
+    const auto known = state.SpeciesByPath.find(wanted);
+    if (known != state.SpeciesByPath.end()) {
+        return reinterpret_cast<UClass*>(&known->second->Body);
+    }
+    const auto& classes = state.Classes;
     for (auto cls = classes.rbegin(); cls != classes.rend(); ++cls) {
         if ((*cls)->IsSpecies && (*cls)->BlueprintPath == wanted) {
             return reinterpret_cast<UClass*>(&(*cls)->Body);

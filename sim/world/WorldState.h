@@ -87,6 +87,11 @@ struct WorldState {
 
     std::vector<SpeciesInfo> Species;
     std::vector<ClassRecord*> SpeciesClasses;  // parallel to Species
+    // SpeciesClasses by blueprint path (the first of a path wins), as the game finds a loaded
+    // class by hash; rebuilt by "UVictoryCore.BPLoadClass" whenever SpeciesClasses is no longer
+    // the list it was built from (a class's path never changes).
+    std::vector<ClassRecord*> PathIndexBuiltFrom;
+    std::unordered_map<std::u16string, ClassRecord*> SpeciesByPath;
     // The species the world started with, to which Reset returns.
     std::vector<SpeciesInfo> CatalogSpecies;
     std::vector<ClassRecord*> CatalogClasses;

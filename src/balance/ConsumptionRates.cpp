@@ -3,10 +3,12 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
 #include <tuple>
+#include <unordered_map>
 #include <utility>
 
 #include "balance/BalanceLookup.h"
@@ -80,8 +82,22 @@ constexpr std::uint32_t Bit(std::size_t group)
 // A fresh dino's rates, in the order of kRates, read right after it was spawned.
 using FreshRates = std::array<float, kRateFieldCount>;
 
+// The class and levels a temporary dino is spawned with.
+using FreshRateKey = std::tuple<const UClass*, int, int>;
+
+struct FreshRateKeyHash {
+    std::size_t operator()(const FreshRateKey& key) const
+    {
+        const std::uint64_t levels = (std::uint64_t(std::uint32_t(std::get<1>(key))) << 32) | std::uint32_t(std::get<2>(key));
+        const std::size_t cls = std::hash<const void*>{}(std::get<0>(key));
+        return cls ^ (std::hash<std::uint64_t>{}(levels) + 0x9e3779b97f4a7c15ull + (cls << 6) + (cls >> 2));
+    }
+};
+
 // The fresh rates of each (class, base level, level) a sweep met; none where the spawn failed.
-using FreshRateCache = std::map<std::tuple<const UClass*, int, int>, std::optional<FreshRates>>;
+// Hashed: every dino of a crowded server looks its class and levels up here, and an ordered
+// tree of a thousand and more keys costs a dozen cache misses a dino.
+using FreshRateCache = std::unordered_map<FreshRateKey, std::optional<FreshRates>, FreshRateKeyHash>;
 
 // Set while ApplyToExistingDinos runs, so that one temporary dino serves every dino of the
 // sweep with the same class and levels; null otherwise, when every application spawns its own.
