@@ -192,70 +192,80 @@ std::string_view SpeciesKey(std::string_view key)
     return key.substr(0, key.find('\0'));
 }
 
-// The species keys a document brings, so that each entry of the table can be looked up in them.
-// They are sorted by hash: a search then runs over a compact array of numbers, and only a match
-// compares the text. They point into the document, but for an array's keys, which are made up
-// while iterating.
-class NewKeys {
-public:
-    void Reserve(std::size_t count, bool madeUp)
-    {
-        byHash_.reserve(count);
-        if (madeUp) {
-            made_.reserve(count);  // the views point into these: they must not move
-        }
-    }
-    void Add(std::string_view key) { byHash_.emplace_back(Hash(key), key); }
-    void AddMadeUp(std::string key)
-    {
-        made_.push_back(std::move(key));
-        Add(made_.back());
-    }
-    void Seal()
-    {
-        std::sort(byHash_.begin(), byHash_.end());
-        duplicates_ = std::adjacent_find(byHash_.begin(), byHash_.end()) != byHash_.end();
-    }
-    // True when two keys are the same (keys cut short at a zero character): set by Seal.
-    bool HasDuplicates() const { return duplicates_; }
-    bool Contains(std::string_view key) const
-    {
-        const std::size_t hash = Hash(key);
-        auto it = std::lower_bound(byHash_.begin(), byHash_.end(), std::make_pair(hash, std::string_view()));
-        for (; it != byHash_.end() && it->first == hash; ++it) {
-            if (it->second == key) {
-                return true;
-            }
-        }
-        return false;
-    }
-
-private:
-    static std::size_t Hash(std::string_view key) { return std::hash<std::string_view>{}(key); }
-
-    std::vector<std::pair<std::size_t, std::string_view>> byHash_;
-    std::vector<std::string> made_;
-    bool duplicates_ = false;
-};
-
 // Where the update puts the entries of the document that change the table, in document order:
-// which entries those are (a bit per entry), and each one's place, in the table or among the
-// nodes made for keys the table does not have yet. `New` marks the first entry of such a key,
-// which moves its node into the table. A reload may change every one of 100,000 entries: a
-// place costs 8 bytes and a bit or two, not a copy of the entry.
+// each one's place, in the table or among the nodes made for keys the table does not have yet,
+// and its value in the document. `New` marks the first entry of such a key, which moves its node
+// into the table. A reload may change every one of 100,000 entries: a place costs 16 bytes and a
+// bit, not a copy of the entry.
 struct Placements {
-    std::vector<bool> Placed;
     std::vector<BalanceTable::SpeciesMap::value_type*> Slots;
+    std::vector<const json*> Values;
     std::vector<bool> New;
 
-    void Add(std::size_t entry, BalanceTable::SpeciesMap::value_type* slot, bool isNew)
+    void Add(BalanceTable::SpeciesMap::value_type* slot, const json& value, bool isNew)
     {
-        Placed[entry] = true;
         Slots.push_back(slot);
+        Values.push_back(&value);
         New.push_back(isNew);
     }
 };
 
+// What the reading of a document prepares for the update.
+struct Prepared {
+    Placements Places;
+    BalanceTable::SpeciesMap Added;
+    // The table's entries the document keeps (once or, for keys cut short at a zero, more often).
+    std::vector<const BalanceTable::SpeciesMap::value_type*> Kept;
+    // True when a document key holds a zero character: two keys may then be one species.
+    bool CutKeys = false;
+};
+
+// Reads every species entry once and prepares where each one that reads goes; the first pass
+// (`report` given) counts the entries and logs each one that fails. An entry equal to the
+// table's changes nothing and needs no place, unless `placeEveryKept`: two document keys cut to
+// one species at a zero must both go through the update, in order, for the last one to win.
+void Prepare(const json& species, BalanceTable::SpeciesMap& dinos, bool placeEveryKept, LoadReport* report, Prepared& prepared)
+{
+    prepared.Kept.reserve(species.is_structured() ? species.size() : 1);
+    std::string key;
+    for (const auto& pair : species.items()) {
+        const json& value = pair.value();
+        if (report != nullptr) {
+            ++report->Entries;
+        }
+        BalancedDino entry;
+        try {
+            entry = ReadBalanceValues(value, true);
+        } catch (const std::bad_alloc&) {
+            throw;  // not the entry's fault: the fill fails
+        } catch (const std::exception& error) {
+            if (report != nullptr) {
+                // A section that is neither an object nor an array has no keys: it is its own entry.
+                const std::string where = species.is_structured() ? pair.key() : std::string(kSpeciesSection);
+                const std::string message = InEntry(error, where);
+                GetLogger()->error("Error loading dino: {}", message);
+                report->Failures.push_back(EntryFailure{where, KeyOfError(error), message});
+            }
+            continue;
+        }
+        if (report != nullptr) {
+            ++report->Stored;
+        }
+        const std::string& name = pair.key();
+        key.assign(SpeciesKey(name));
+        prepared.CutKeys = prepared.CutKeys || key.size() != name.size();
+        const auto found = dinos.find(key);
+        if (found != dinos.end()) {
+            prepared.Kept.push_back(&*found);
+            if (placeEveryKept || !SameValues(found->second, entry)) {
+                prepared.Places.Add(&*found, value, false);
+            }
+        } else {
+            const auto made = prepared.Added.try_emplace(key);
+            prepared.Places.Add(&*made.first, value, made.second);
+        }
+    }
+}
 
 }  // namespace
 
@@ -286,74 +296,34 @@ LoadReport BalanceTable::LoadBalances(const json& document, FillListener* listen
                           kSpeciesSection);
     }
     LoadReport report;
-    NewKeys keys;
-    keys.Reserve(species.is_object() || species.is_array() ? species.size() : 1, species.is_array());
-    for (const auto& pair : species.items()) {
-        ++report.Entries;
-        try {
-            ReadBalance(pair.value());
-            if (species.is_array()) {
-                keys.AddMadeUp(pair.key());
-            } else {
-                keys.Add(SpeciesKey(pair.key()));
-            }
-            ++report.Stored;
-        } catch (const std::bad_alloc&) {
-            throw;  // not the entry's fault: the fill fails
-        } catch (const std::exception& error) {
-            // A section that is neither an object nor an array has no keys: it is its own entry.
-            const std::string where = species.is_structured() ? pair.key() : std::string(kSpeciesSection);
-            const std::string message = InEntry(error, where);
-            GetLogger()->error("Error loading dino: {}", message);
-            report.Failures.push_back(EntryFailure{where, KeyOfError(error), message});
-        }
+    Prepared prepared;
+    Prepare(species, Dinos, false, &report, prepared);
+    if (prepared.CutKeys) {
+        Prepared again;
+        Prepare(species, Dinos, true, nullptr, again);
+        prepared = std::move(again);
     }
-    keys.Seal();
 
-    // ---- 2. prepare the update: where each entry goes, the nodes of new keys, what goes ----
-    // An entry equal to the table's changes nothing and needs no place, unless its key comes
-    // twice, when the order of the two decides.
-    Placements placements;
-    placements.Placed.resize(static_cast<std::size_t>(report.Entries));
-    SpeciesMap added;
-    std::string key;
-    std::size_t index = 0;
-    for (const auto& pair : species.items()) {
-        const std::size_t entryIndex = index++;
-        const json& value = pair.value();
-        if (!value.is_null() && !value.is_object()) {
-            continue;  // skipped above
-        }
-        BalancedDino entry;
-        try {
-            entry = ReadBalance(value);
-        } catch (const std::bad_alloc&) {
-            throw;
-        } catch (const std::exception&) {
-            continue;  // logged above
-        }
-        key.assign(SpeciesKey(pair.key()));
-        const auto found = Dinos.find(key);
-        if (found != Dinos.end()) {
-            if (!SameValues(found->second, entry) || keys.HasDuplicates()) {
-                placements.Add(entryIndex, &*found, false);
-            }
-        } else {
-            const auto made = added.try_emplace(key);
-            placements.Add(entryIndex, &*made.first, made.second);
-        }
-    }
+    // ---- 2. what goes: the table's entries the document does not keep ----
+    // Document keys without a zero are distinct, so when as many were kept as the table holds,
+    // every entry stays and the table need not be walked.
+    using Slot = const SpeciesMap::value_type*;
     std::vector<const std::string*> removed;
-    for (const auto& [name, entry] : Dinos) {
-        if (!keys.Contains(name)) {
-            removed.push_back(&name);
+    if (prepared.CutKeys || prepared.Kept.size() != Dinos.size()) {
+        std::vector<Slot>& kept = prepared.Kept;
+        std::sort(kept.begin(), kept.end(), std::less<Slot>());
+        for (const SpeciesMap::value_type& item : Dinos) {
+            if (!std::binary_search(kept.begin(), kept.end(), &item, std::less<Slot>())) {
+                removed.push_back(&item.first);
+            }
         }
     }
-    keys = NewKeys();
+    prepared.Kept = std::vector<Slot>();
+    const Placements& places = prepared.Places;
     // No insertion below may grow the buckets, nor may the listener grow its record.
-    Dinos.reserve(Dinos.size() + added.size());
+    Dinos.reserve(Dinos.size() + prepared.Added.size());
     if (listener != nullptr) {
-        listener->Reserve(removed.size(), removed.size() + placements.Slots.size());
+        listener->Reserve(removed.size(), removed.size() + places.Slots.size());
     }
     const std::string loaded = fmt::format("Loaded {} dino balances!", report.Stored);
 
@@ -372,19 +342,13 @@ LoadReport BalanceTable::LoadBalances(const json& document, FillListener* listen
             Dinos.erase(gone);
         }
     }
-    std::size_t placed = 0;
-    index = 0;
-    for (auto it = species.begin(); it != species.end(); ++it) {
-        if (!placements.Placed[index++]) {
-            continue;
-        }
-        BalanceTable::SpeciesMap::value_type& slot = *placements.Slots[placed];
-        const bool isNew = placements.New[placed++];
+    for (std::size_t i = 0; i < places.Slots.size(); ++i) {
+        SpeciesMap::value_type& slot = *places.Slots[i];
         // Read without an error before, the entry reads the same again, allocating nothing.
-        BalancedDino entry = ReadBalance(*it);
-        if (isNew) {
+        BalancedDino entry = ReadBalanceValues(*places.Values[i], true);
+        if (places.New[i]) {
             // The node moves as it is: the slot points at its entry again once it is in the table.
-            Dinos.insert(added.extract(added.find(slot.first)));
+            Dinos.insert(prepared.Added.extract(prepared.Added.find(slot.first)));
             slot.second = entry;
             if (listener != nullptr) {
                 listener->Added(slot.first, slot.second);

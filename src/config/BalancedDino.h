@@ -29,4 +29,10 @@ struct BalancedDino {
     // What the entry's "Tamed" and "Wild" objects set; all at the defaults when it has none.
     DamageSettings Tamed;
     DamageSettings Wild;
+
+private:
+    struct Blank {};
+    // Every field zero: the defaults are written over it once, and copied from then on.
+    explicit BalancedDino(Blank) {}
+    static const BalancedDino& Defaults();
 };

@@ -46,7 +46,7 @@ void TableChanges::Reserve(std::size_t removed, std::size_t told)
 {
     // One fill at a time: what a previous fill recorded here is forgotten.
     *this = TableChanges();
-    before_.reserve(told);
+    before_.reserve(told > removed ? told - removed : 0);
     removed_.reserve(removed);
 }
 
@@ -61,7 +61,6 @@ void TableChanges::Removed(BalanceTable::SpeciesMap::node_type node)
 {
     ++RemovedCount;
     removed_.push_back(std::move(node));
-    before_.push_back(Before{&removed_.back().key(), removed_.back().mapped(), nullptr});
 }
 
 void TableChanges::Added(const std::string& key, const BalancedDino& entry)
@@ -87,14 +86,20 @@ void TableChanges::Finish()
     // Keys cut to one at a zero character can change an entry and then change it back: only an
     // entry that differs after the fill from before it has changed.
     const auto changedBack = [](const Before& touched) {
-        return touched.Entry && touched.After != nullptr && SameValues(*touched.Entry, *touched.After);
+        return touched.Entry && SameValues(*touched.Entry, *touched.After);
     };
     if (mayHaveChangedBack_) {
         const auto kept = std::remove_if(before_.begin(), before_.end(), changedBack);
         ChangedCount -= static_cast<std::int32_t>(before_.end() - kept);
         before_.erase(kept, before_.end());
     }
-    std::sort(before_.begin(), before_.end(), [](const Before& a, const Before& b) { return *a.Key < *b.Key; });
+    // Added and changed entries come in the document's order, which for an object is already
+    // the keys' order: they are sorted only when they are not.
+    const auto byKey = [](const Before& a, const Before& b) { return *a.Key < *b.Key; };
+    if (!std::is_sorted(before_.begin(), before_.end(), byKey)) {
+        std::sort(before_.begin(), before_.end(), byKey);
+    }
+    std::sort(removed_.begin(), removed_.end(), [](const Node& a, const Node& b) { return a.key() < b.key(); });
 }
 
 const BalancedDino& TableChanges::BalanceBefore(std::string_view key, const BalancedDino* now) const
@@ -102,6 +107,10 @@ const BalancedDino& TableChanges::BalanceBefore(std::string_view key, const Bala
     const auto found = std::lower_bound(before_.begin(), before_.end(), key, [](const Before& b, std::string_view k) { return *b.Key < k; });
     if (found != before_.end() && *found->Key == key) {
         return found->Entry ? *found->Entry : globalBefore_;
+    }
+    const auto gone = std::lower_bound(removed_.begin(), removed_.end(), key, [](const Node& n, std::string_view k) { return n.key() < k; });
+    if (gone != removed_.end() && gone->key() == key) {
+        return gone->mapped();
     }
     // Untouched by the fill: as it is now, or absent then as now.
     return now != nullptr ? *now : globalBefore_;
@@ -113,20 +122,24 @@ std::vector<std::string> TableChanges::Describe() const
     if (GlobalChanged) {
         lines.push_back(fmt::format("Changed {}: {}", Quoted(kGlobalSection), fmt::join(Differences(globalBefore_, globalAfter_), ", ")));
     }
-    std::size_t described = 0;
-    for (const Before& touched : before_) {
+    // The removed entries and the others, merged in the keys' order.
+    auto gone = removed_.begin();
+    auto other = before_.begin();
+    for (std::size_t described = 0; gone != removed_.end() || other != before_.end(); ++described) {
         if (described == kMaxLines) {
-            lines.push_back(fmt::format("... and {} more", before_.size() - described));
+            lines.push_back(fmt::format("... and {} more", removed_.size() + before_.size() - described));
             break;
         }
-        ++described;
+        if (gone != removed_.end() && (other == before_.end() || gone->key() < *other->Key)) {
+            lines.push_back(fmt::format("Removed {}", Quoted((gone++)->key())));
+            continue;
+        }
+        const Before& touched = *other++;
         const BalancedDino* after = touched.After;
         if (!touched.Entry) {
-            const std::vector<std::string> settings = after != nullptr ? Settings(*after) : std::vector<std::string>{};
+            const std::vector<std::string> settings = Settings(*after);
             lines.push_back(fmt::format("Added {}: {}", Quoted(*touched.Key),
                                         settings.empty() ? "all defaults" : fmt::format("{}", fmt::join(settings, ", "))));
-        } else if (after == nullptr) {
-            lines.push_back(fmt::format("Removed {}", Quoted(*touched.Key)));
         } else {
             lines.push_back(fmt::format("Changed {}: {}", Quoted(*touched.Key), fmt::join(Differences(*touched.Entry, *after), ", ")));
         }

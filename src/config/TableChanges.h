@@ -38,9 +38,11 @@ private:
     void Changed(const std::string& key, const BalancedDino& before, const BalancedDino& after) override;
     void Finish() override;
 
-    // One touched species: its key (in the table, or in removed_), its entry before the fill
-    // (none when it was added) and its place in the table after it (none when it was removed),
-    // kept sorted in a vector reserved for the fill, so that telling the fill never allocates.
+    using Node = BalanceTable::SpeciesMap::node_type;
+
+    // One added or changed species: its key (in the table), its entry before the fill (none when
+    // it was added) and its place in the table after it, kept sorted in a vector reserved for the
+    // fill, so that telling the fill never allocates.
     struct Before {
         const std::string* Key = nullptr;
         std::optional<BalancedDino> Entry;
@@ -52,6 +54,6 @@ private:
     std::vector<Before> before_;
     // True once two keys cut to one were met: the second may have put the first one's change back.
     bool mayHaveChangedBack_ = false;
-    // Removed entries stay here, so that their keys in before_ stay valid.
-    std::vector<BalanceTable::SpeciesMap::node_type> removed_;
+    // The removed entries, key and entry as they were, sorted by key once the fill is complete.
+    std::vector<Node> removed_;
 };

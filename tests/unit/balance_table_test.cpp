@@ -339,6 +339,22 @@ TEST_F(BalanceTableTest, KeysCutToOneThatChangeAnEntryAndChangeItBackChangeNothi
     EXPECT_EQ(changes.Describe(), std::vector<std::string>{"Species entries: 0 changed, 0 added, 0 removed"});
 }
 
+TEST_F(BalanceTableTest, AnEntryThatNoLongerReadsGoesAndKeysCutToOneLeaveTheLastOnesValues)
+{
+    table.LoadBalances(json::parse(R"({"GlobalDinoBalance": null, "DinoBalance": {"a": {}, "b": {}, "k": {"AllowTame": false}}})"));
+    TableChanges changes;
+    table.LoadBalances(json::parse(R"({"GlobalDinoBalance": null, "DinoBalance": {"a": {"AllowRide": false}, "b": {"AllowRide": 0},
+        "k\u0000x": {"AllowRide": false}, "k\u0000y": {"AllowTame": false}}})"),
+                       &changes);
+
+    EXPECT_EQ(Keys(table), (std::vector<std::string>{"a", "k"}));
+    EXPECT_TRUE(table.Dinos.at("k").AllowRide) << "the last of two keys cut to one is in effect";
+    EXPECT_EQ(Errors().size(), 1u) << "the broken entry is logged once";
+    EXPECT_EQ(changes.Describe(), (std::vector<std::string>{R"(Changed "a": AllowRide true -> false)", R"(Removed "b")",
+                                                            "Species entries: 1 changed, 0 added, 1 removed"}));
+    EXPECT_TRUE(changes.BalanceBefore("b", nullptr).AllowRide);
+}
+
 // ---- hostile documents ---------------------------------------------------------------------
 
 std::string Nested(std::size_t depth, const std::string& leaf)
