@@ -16,10 +16,13 @@ using game::names::kName;
 using game::names::kOuter;
 using game::names::kTargetingTeam;
 
+// The usual case of a lookup is inlined; the rest is kept out of it, so that it needs few registers.
 #if defined(_MSC_VER)
 #  define DINOTUNER_ALWAYS_INLINE __forceinline
+#  define DINOTUNER_NOINLINE __declspec(noinline)
 #else
 #  define DINOTUNER_ALWAYS_INLINE inline __attribute__((always_inline))
+#  define DINOTUNER_NOINLINE __attribute__((noinline))
 #endif
 
 // Who a class is: its own name and those of its outers, up to the package, which make up its
@@ -42,15 +45,28 @@ struct ClassIdentity {
     }
 
     // True when `cls` bears these names, level by level.
-    DINOTUNER_ALWAYS_INLINE bool Matches(const UClass* cls) const
+    bool Matches(const UClass* cls) const
     {
-        if (Depth == 0 || !Same(kName.Read(cls), Names[0])) {
+        const UObject* level = cls;
+        for (std::size_t i = 0; i < Depth; ++i) {
+            if (level == nullptr || !Same(kName.Read(level), Names[i])) {
+                return false;
+            }
+            level = i + 1 < Depth ? kOuter.Read(level) : nullptr;
+        }
+        return Depth != 0;
+    }
+
+    // Matches for a non-null class while the names of classes and outers are known to be present.
+    DINOTUNER_ALWAYS_INLINE bool MatchesKnown(const UClass* cls) const
+    {
+        if (!Same(kName.ReadKnown(cls), Names[0])) {
             return false;
         }
         const UObject* level = cls;
         for (std::size_t i = 1; i < Depth; ++i) {
-            level = kOuter.Read(level);
-            if (level == nullptr || !Same(kName.Read(level), Names[i])) {
+            level = kOuter.ReadKnown(level);
+            if (level == nullptr || !Same(kName.ReadKnown(level), Names[i])) {
                 return false;
             }
         }
@@ -106,12 +122,18 @@ struct ClassCache {
     };
     std::array<Recent, 64> Recents{};
 
+    // True when the host knew an object's class and every level's name and outer when the
+    // cache started over: the usual case then reads them without asking at every read. Names
+    // are resolved only at load, which fills the table anew, so this holds until the next fill.
+    bool NamesKnown = false;
+
     static std::size_t Slot(const UClass* cls) { return (reinterpret_cast<std::uintptr_t>(cls) >> 4) % 64; }
 
     void StartOver(const BalanceTable& table)
     {
         Table = &table;
         Generation = table.Generation();
+        NamesKnown = kClass.Present() && kName.Present() && kOuter.Present();
         Classes.clear();
         Recents.fill(Recent{});
     }
@@ -134,13 +156,6 @@ const ClassBalance& Classless(const BalanceTable& table)
     return none;
 }
 
-// Kept out of the caller, whose usual case then needs no more than a few registers.
-#if defined(_MSC_VER)
-#  define DINOTUNER_NOINLINE __declspec(noinline)
-#else
-#  define DINOTUNER_NOINLINE __attribute__((noinline))
-#endif
-
 // The class met for the first time since the table was filled, or after another class took its
 // address: its path is formed and looked up, and remembered.
 DINOTUNER_NOINLINE const ClassBalance& LookupAgain(const BalanceTable& table, const UObject* object, const UClass* cls)
@@ -160,13 +175,14 @@ DINOTUNER_NOINLINE const ClassBalance& LookupAgain(const BalanceTable& table, co
     return known;
 }
 
-const ClassBalance& Lookup(const BalanceTable& table, const UObject* object)
+// Any lookup but the usual case: a null object or class, a class not met recently, or the cache
+// from another fill.
+DINOTUNER_NOINLINE const ClassBalance& LookupSlowly(const BalanceTable& table, const UObject* object)
 {
     const UClass* cls = kClass.Read(object);
     if (cls == nullptr) {
         return Classless(table);
     }
-    // The usual case, kept small: a class met recently, still the same class.
     const ClassCache& cache = Cache();
     if (cache.Table == &table && cache.Generation == table.Generation()) {
         const ClassCache::Recent& recent = cache.Recents[ClassCache::Slot(cls)];
@@ -175,6 +191,21 @@ const ClassBalance& Lookup(const BalanceTable& table, const UObject* object)
         }
     }
     return LookupAgain(table, object, cls);
+}
+
+// Hits run this twice each: the usual case, a class met recently and still the same class, is
+// kept to a few reads and comparisons.
+DINOTUNER_ALWAYS_INLINE const ClassBalance& Lookup(const BalanceTable& table, const UObject* object)
+{
+    const ClassCache& cache = Cache();
+    if (object != nullptr && cache.NamesKnown && cache.Table == &table && cache.Generation == table.Generation()) {
+        const UClass* cls = kClass.ReadKnown(object);
+        const ClassCache::Recent& recent = cache.Recents[ClassCache::Slot(cls)];
+        if (cls != nullptr && recent.Class == cls && recent.Balance->Identity.MatchesKnown(cls)) {
+            return *recent.Balance;
+        }
+    }
+    return LookupSlowly(table, object);
 }
 
 }  // namespace
@@ -193,7 +224,8 @@ const DamageSettings* DamageInEffect(const BalanceTable& table, const UObject* o
     if (!known.ByTeam) {
         return &known.Own;
     }
-    return kTargetingTeam.Read(object) > kTamedTeamThreshold ? &known.Tamed : &known.Wild;
+    // ByTeam is settled only while the rule is on, which it is not without the team's name.
+    return kTargetingTeam.ReadKnown(object) > kTamedTeamThreshold ? &known.Tamed : &known.Wild;
 }
 
 const BalancedDino& BalanceInEffect(const BalanceTable& table, const UObject* dino)

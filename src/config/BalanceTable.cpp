@@ -193,19 +193,19 @@ std::string_view SpeciesKey(std::string_view key)
 }
 
 // Where the update puts the entries of the document that change the table, in document order:
-// each one's place, in the table or among the nodes made for keys the table does not have yet,
-// and its value in the document. `New` marks the first entry of such a key, which moves its node
-// into the table. A reload may change every one of 100,000 entries: a place costs 16 bytes and a
-// bit, not a copy of the entry.
+// which entries those are (a bit per entry), and each one's place, in the table or among the
+// nodes made for keys the table does not have yet. `New` marks the first entry of such a key,
+// which moves its node into the table. A reload may change every one of 100,000 entries: a
+// place costs 8 bytes and a bit or two, not a copy of the entry.
 struct Placements {
+    std::vector<bool> Placed;
     std::vector<BalanceTable::SpeciesMap::value_type*> Slots;
-    std::vector<const json*> Values;
     std::vector<bool> New;
 
-    void Add(BalanceTable::SpeciesMap::value_type* slot, const json& value, bool isNew)
+    void Add(std::size_t entry, BalanceTable::SpeciesMap::value_type* slot, bool isNew)
     {
+        Placed[entry] = true;
         Slots.push_back(slot);
-        Values.push_back(&value);
         New.push_back(isNew);
     }
 };
@@ -226,9 +226,13 @@ struct Prepared {
 // one species at a zero must both go through the update, in order, for the last one to win.
 void Prepare(const json& species, BalanceTable::SpeciesMap& dinos, bool placeEveryKept, LoadReport* report, Prepared& prepared)
 {
-    prepared.Kept.reserve(species.is_structured() ? species.size() : 1);
+    const std::size_t entries = species.is_structured() ? species.size() : 1;
+    prepared.Kept.reserve(entries);
+    prepared.Places.Placed.resize(entries);
     std::string key;
+    std::size_t index = 0;
     for (const auto& pair : species.items()) {
+        const std::size_t entryIndex = index++;
         const json& value = pair.value();
         if (report != nullptr) {
             ++report->Entries;
@@ -258,11 +262,11 @@ void Prepare(const json& species, BalanceTable::SpeciesMap& dinos, bool placeEve
         if (found != dinos.end()) {
             prepared.Kept.push_back(&*found);
             if (placeEveryKept || !SameValues(found->second, entry)) {
-                prepared.Places.Add(&*found, value, false);
+                prepared.Places.Add(entryIndex, &*found, false);
             }
         } else {
             const auto made = prepared.Added.try_emplace(key);
-            prepared.Places.Add(&*made.first, value, made.second);
+            prepared.Places.Add(entryIndex, &*made.first, made.second);
         }
     }
 }
@@ -342,11 +346,18 @@ LoadReport BalanceTable::LoadBalances(const json& document, FillListener* listen
             Dinos.erase(gone);
         }
     }
-    for (std::size_t i = 0; i < places.Slots.size(); ++i) {
-        SpeciesMap::value_type& slot = *places.Slots[i];
+    // The document is walked again only when some entry changes the table.
+    std::size_t placed = 0;
+    std::size_t index = 0;
+    for (auto it = species.begin(); placed < places.Slots.size() && it != species.end(); ++it) {
+        if (!places.Placed[index++]) {
+            continue;
+        }
+        SpeciesMap::value_type& slot = *places.Slots[placed];
+        const bool isNew = places.New[placed++];
         // Read without an error before, the entry reads the same again, allocating nothing.
-        BalancedDino entry = ReadBalanceValues(*places.Values[i], true);
-        if (places.New[i]) {
+        BalancedDino entry = ReadBalanceValues(*it, true);
+        if (isNew) {
             // The node moves as it is: the slot points at its entry again once it is in the table.
             Dinos.insert(prepared.Added.extract(prepared.Added.find(slot.first)));
             slot.second = entry;

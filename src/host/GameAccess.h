@@ -96,6 +96,15 @@ public:
         return value;
     }
 
+    // The field's value in `object`, which is not null, for a caller that saw Present() true since
+    // the names were last resolved: the hit path asks once per table fill, not at every read.
+    T ReadKnown(const void* object) const
+    {
+        T value;
+        std::memcpy(&value, static_cast<const char*>(object) + offset_, sizeof(T));
+        return value;
+    }
+
     // Writes `value` into the field of `object`; nothing happens for a null object or an unknown name.
     void Write(void* object, T value) const
     {
