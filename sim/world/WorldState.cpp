@@ -194,11 +194,21 @@ ActorRecord* ActorById(const std::string& id)
     return found == state.ActorsById.end() ? nullptr : found->second;
 }
 
+// A reload's sweep asks about every dino, in the order the world listed them: the actor after
+// the one found last is tried before the index, so that the sweep walks the world's list
+// rather than jumping about the index of tens of thousands of actors.
 ActorRecord* ActorByBody(const void* body)
 {
-    const WorldState& state = State();
-    const auto found = state.ActorsByBody.find(body);
-    return found == state.ActorsByBody.end() ? nullptr : found->second;
+    WorldState& state = State();
+    if (state.NextByBody < state.Actors.size() && &state.Actors[state.NextByBody]->Body == body) {
+        return state.Actors[state.NextByBody++].get();
+    }
+    const auto indexed = state.ActorsByBody.find(body);
+    ActorRecord* found = indexed == state.ActorsByBody.end() ? nullptr : indexed->second;
+    if (found != nullptr) {
+        state.NextByBody = found->Position + 1;
+    }
+    return found;
 }
 
 ActorRecord* DinoByBody(const void* body)
@@ -209,9 +219,20 @@ ActorRecord* DinoByBody(const void* body)
 
 ActorRecord* DinoByStatus(const void* status)
 {
-    const WorldState& state = State();
-    const auto found = state.ActorsByStatus.find(status);
-    return found == state.ActorsByStatus.end() ? nullptr : found->second;
+    WorldState& state = State();
+    if (state.NextByStatus < state.Actors.size()) {
+        ActorRecord* next = state.Actors[state.NextByStatus].get();
+        if (&next->Status == status && next->StatusKnown) {
+            ++state.NextByStatus;
+            return next;
+        }
+    }
+    const auto indexed = state.ActorsByStatus.find(status);
+    ActorRecord* found = indexed == state.ActorsByStatus.end() ? nullptr : indexed->second;
+    if (found != nullptr) {
+        state.NextByStatus = found->Position + 1;
+    }
+    return found;
 }
 
 PlayerRecord* PlayerByBody(const void* body)
@@ -263,8 +284,10 @@ std::shared_ptr<ActorRecord> CreateActor(const ClassRecord& cls, const std::stri
         if (cls.Fault != SpawnFault::NoStatus) {
             actor->Body.StatusComponent = reinterpret_cast<UPrimalCharacterStatusComponent*>(&actor->Status);
             state.ActorsByStatus.emplace(&actor->Status, actor.get());
+            actor->StatusKnown = true;
         }
     }
+    actor->Position = state.Actors.size();
     state.Actors.push_back(actor);
     state.ActorsById.emplace(id, actor.get());
     state.ActorsByBody.emplace(&actor->Body, actor.get());
@@ -281,6 +304,7 @@ bool RunBeginPlay(const std::shared_ptr<ActorRecord>& dino)
 void DropStatus(ActorRecord& dino)
 {
     State().ActorsByStatus.erase(&dino.Status);
+    dino.StatusKnown = false;
     dino.Body.StatusComponent = nullptr;
 }
 
@@ -291,12 +315,14 @@ bool DestroyActor(const void* body)
     if (actor == nullptr) {
         return false;
     }
-    // Keeps the record alive until this function is done, whoever else still holds it. Searched
-    // from the newest: the actor destroyed most often is the plugin's reference dino, just
-    // spawned, and a sweep on a crowded world destroys one per class and level.
-    auto found = std::find_if(state.Actors.rbegin(), state.Actors.rend(), [&](const auto& held) { return held.get() == actor; });
+    // Keeps the record alive until this function is done, whoever else still holds it. The
+    // actors after it move up one place.
+    const auto found = state.Actors.begin() + static_cast<std::ptrdiff_t>(actor->Position);
     const std::shared_ptr<ActorRecord> keep = *found;
-    state.Actors.erase(std::next(found).base());
+    state.Actors.erase(found);
+    for (std::size_t i = actor->Position; i < state.Actors.size(); ++i) {
+        state.Actors[i]->Position = i;
+    }
     DropStatus(*actor);
     state.ActorsById.erase(actor->Id);
     state.ActorsByBody.erase(body);

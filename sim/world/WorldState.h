@@ -54,6 +54,8 @@ struct ActorRecord {
     int MateRuns = 0;
     const void* LastPartner = nullptr;
     const void* Rider = nullptr;
+    std::size_t Position = 0;  // in WorldState::Actors
+    bool StatusKnown = false;  // Status is in WorldState::ActorsByStatus
 };
 
 struct BuffRecord {
@@ -105,6 +107,9 @@ struct WorldState {
     std::string MapName = "TheIsland";
 
     std::vector<std::shared_ptr<ActorRecord>> Actors;  // spawn order
+    // Where ActorByBody and DinoByStatus look first: after the actor each found last.
+    std::size_t NextByBody = 0;
+    std::size_t NextByStatus = 0;
     std::unordered_map<std::string, ActorRecord*> ActorsById;
     std::unordered_map<const void*, ActorRecord*> ActorsByBody;
     std::unordered_map<const void*, ActorRecord*> ActorsByStatus;

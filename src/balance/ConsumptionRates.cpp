@@ -180,12 +180,14 @@ bool StillCarries(APrimalDinoCharacter* dino, const RateLedger::Record& record, 
     return true;
 }
 
-bool IsEligible(APrimalDinoCharacter* dino)
+// True when a dino takes rates: tamed, alive, not being destroyed, with a status component.
+// `knownDino` skips the class test for an actor the game listed as a dino.
+bool IsEligible(APrimalDinoCharacter* dino, bool knownDino = false)
 {
     if (dino == nullptr || names::kIsDestroyingDino.Read(dino) != 0 || names::kStatusComponent.Read(dino) == nullptr) {
         return false;
     }
-    if (!names::kIsA(static_cast<UObjectBaseUtility*>(dino), names::kDinoClass())) {
+    if (!knownDino && !names::kIsA(static_cast<UObjectBaseUtility*>(dino), names::kDinoClass())) {
         return false;
     }
     return !names::kIsDead(static_cast<APrimalCharacter*>(dino)) && names::kTargetingTeam.Read(dino) > kTamedTeamThreshold;
@@ -258,9 +260,14 @@ Outcome Apply(const BalancedDino& entry, RateLedger& ledger, APrimalDinoCharacte
         return Outcome::Done;
     }
     std::optional<FreshRates> own;
+    const std::uint64_t changes = ledger.Changes();
     const std::optional<FreshRates>& fresh = FreshRatesFor(dino, own);
     if (!fresh.has_value()) {
         return Outcome::KeepsAnotherRate;
+    }
+    // A reference dino's spawn runs the hooks, which may have changed the ledger meanwhile.
+    if (record != nullptr && ledger.Changes() != changes) {
+        record = ledger.Find(identity);
     }
     // A sweep has marked the record it found; Add marks a new one.
     RateLedger::Record& written = record != nullptr ? *record : ledger.Add(identity);
@@ -318,7 +325,8 @@ std::int32_t ApplyToExistingDinos(const BalanceTable& table, RateLedger& ledger)
     for (std::int32_t i = 0; i < actors.ArrayNum; ++i) {
         auto* dino = static_cast<APrimalDinoCharacter*>(actors.Data[i]);
         RateLedger::Record* record = ledger.MarkAlive(IdentityOf(dino));
-        if (names::kTargetingTeam.Read(dino) < kSweepTeamMinimum || !IsEligible(dino)) {
+        // The world listed it among the dinos: its class need not be asked again.
+        if (names::kTargetingTeam.Read(dino) < kSweepTeamMinimum || !IsEligible(dino, true)) {
             continue;
         }
         if (Apply(BalanceInEffect(table, dino), ledger, dino, record) == Outcome::KeepsAnotherRate) {

@@ -1,7 +1,12 @@
 // Taking a consumption setting back: the plugin gives back only the groups of rates it set on a
 // dino, only while the dino still carries what it wrote, and forgets the dinos that are gone.
 
+#include <cstdint>
+#include <map>
+#include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -133,3 +138,74 @@ TEST(ConsumptionRevert, DestroyedDinosLeaveNoRecordBehind)
 }
 
 }  // namespace
+
+// ---- the record itself ----------------------------------------------------------------------
+
+// The record against a plain map of what it should hold, through thousands of additions, drops
+// and prunes of dinos that share addresses or names, in a small record (whose searches wrap
+// round its index) and a large one: every lookup agrees, whatever order the dinos are met in.
+class RateLedgerRecord : public ::testing::TestWithParam<std::size_t> {};
+
+TEST_P(RateLedgerRecord, AgreesWithAPlainMapThroughAddsDropsAndPrunes)
+{
+    using Key = std::pair<std::uintptr_t, std::int32_t>;
+    RateLedger ledger;
+    std::map<Key, float> model;
+    std::mt19937 random(7);
+    const auto identity = [](const Key& key) {
+        RateLedger::Identity dino{reinterpret_cast<const void*>(key.first), FName{}};
+        dino.Name.ComparisonIndex = key.second;
+        return dino;
+    };
+    const auto check = [&](const Key& key) {
+        const RateLedger::Record* record = ledger.Find(identity(key));
+        const auto expected = model.find(key);
+        ASSERT_EQ(record != nullptr, expected != model.end()) << key.first << "/" << key.second;
+        if (record != nullptr) {
+            EXPECT_EQ(record->Written[3], expected->second);
+        }
+    };
+    for (int round = 0; round < 50; ++round) {
+        // Dinos at a few addresses, each under a few names; new ones every round.
+        std::vector<Key> pool;
+        for (std::size_t i = 0; i < GetParam(); ++i) {
+            pool.emplace_back(16 * (1 + random() % 100000), static_cast<std::int32_t>(random() % 3));
+        }
+        for (int step = 0; step < 300; ++step) {
+            const Key& key = pool[random() % pool.size()];
+            if (random() % 3 != 0) {
+                const float value = static_cast<float>(random() % 1000);
+                ledger.Add(identity(key)).Written[3] = value;
+                model[key] = value;
+            } else {
+                ledger.Drop(identity(key));
+                model.erase(key);
+            }
+            if (step % 50 == 0) {
+                check(key);
+            }
+        }
+        ASSERT_EQ(ledger.Count(), model.size());
+        // A prune that keeps every other dino, met in the order of the model (not the record's).
+        ledger.BeginPrune();
+        bool keep = true;
+        for (auto it = model.begin(); it != model.end(); keep = !keep) {
+            if (keep) {
+                EXPECT_NE(ledger.MarkAlive(identity(it->first)), nullptr);
+                ++it;
+            } else {
+                it = model.erase(it);
+            }
+        }
+        ledger.EndPrune();
+        ASSERT_EQ(ledger.Count(), model.size());
+        for (const Key& key : pool) {
+            check(key);
+        }
+        for (const auto& [key, value] : model) {
+            check(key);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, RateLedgerRecord, ::testing::Values(std::size_t{12}, std::size_t{1200}));
